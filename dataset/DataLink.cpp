@@ -1,6 +1,7 @@
 #include "dataset/DataLink.h"
 
 #include <algorithm>
+#include <exception>
 #include <stdexcept>
 
 #include "dataset/DataSet.h"
@@ -24,8 +25,16 @@ void TDataLink::SetDataSource(TDataSource* source) {
   if (source == dataSource_) return;
   if (dataSource_ != nullptr) dataSource_->RemoveDataLink(this);
   dataSource_ = source;
-  if (dataSource_ != nullptr) dataSource_->AddDataLink(this);
+  std::exception_ptr error;
+  if (dataSource_ != nullptr) {
+    try {
+      dataSource_->AddDataLink(this);  // may read records for a larger window
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
   UpdateState();
+  if (error) std::rethrow_exception(error);
 }
 
 void TDataLink::UpdateState() {

@@ -60,6 +60,7 @@ public:
   // The types the link's window shows, read the way a grid paints them.
   std::vector<std::string> Window() {
     std::vector<std::string> types;
+    if (RecordCount() == 0) return types;
     int saved = ActiveRecord();
     for (int i = 0; i < RecordCount(); ++i) {
       SetActiveRecord(i);

@@ -30,7 +30,11 @@ public:
   explicit TMemoryDataSet(std::vector<Column> columns) : columns_(std::move(columns)) {}
   ~TMemoryDataSet() override { CloseForDestruction(); }
 
-  void AddRow(std::vector<FieldValue> values) { rows.push_back({std::move(values), false}); }
+  // Missing values at the end are null.
+  void AddRow(std::vector<FieldValue> values) {
+    values.resize(columns_.size());
+    rows.push_back({std::move(values), false});
+  }
 
   // The stored rows; record number n is rows[n - 1].
   std::vector<Row> rows;

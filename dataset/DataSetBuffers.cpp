@@ -208,6 +208,7 @@ void TDataSet::SetBufferCount(int value) {
 }
 
 void TDataSet::Resync(unsigned mode) {
+  if (buffers_.empty()) return;  // opening: the base reads the first records itself
   TRecordBuffer spare = buffers_[static_cast<std::size_t>(recordCount_)].get();
   try {
     if (mode & rmExact) {
@@ -258,6 +259,10 @@ void TDataSet::DataEventQuietly(TDataEvent event, int info) noexcept {
 
 void TDataSet::First() {
   CheckBrowseMode();
+  if (buffers_.empty()) {  // opening: only the cursor moves
+    InternalFirst();
+    return;
+  }
   DoBeforeScroll();
   ClearBuffers();
   try {
@@ -276,6 +281,10 @@ void TDataSet::First() {
 
 void TDataSet::Last() {
   CheckBrowseMode();
+  if (buffers_.empty()) {
+    InternalLast();
+    return;
+  }
   DoBeforeScroll();
   ClearBuffers();
   try {
@@ -294,6 +303,7 @@ void TDataSet::Last() {
 
 int TDataSet::MoveBy(int distance) {
   CheckBrowseMode();
+  if (buffers_.empty()) return 0;
   DoBeforeScroll();
   if (distance == 0 || (distance > 0 && eof_) || (distance < 0 && bof_)) return 0;
   bof_ = eof_ = false;

@@ -144,16 +144,24 @@ TEST(DataSetFields, DayNumbersFollowTheCalendar) {
   EXPECT_EQ(date - leapDay, 1);
   EXPECT_FALSE(TryEncodeDate(1900, 2, 29, date));
   EXPECT_FALSE(TryEncodeDate(0, 1, 1, date));
-  // Every day from the year 1 to 9999 decodes to the date it was made from.
+  // Days from the year 1 to 9999 decode to the dates they were made from:
+  // every 11th day, and every day around the century leap-year rules.
   int year = 0, month = 0, day = 0;
   TDateTime first = 0, last = 0;
   ASSERT_TRUE(TryEncodeDate(1, 1, 1, first));
   ASSERT_TRUE(TryEncodeDate(9999, 12, 31, last));
-  for (TDateTime n = first; n <= last; n += 1) {
+  auto roundTrip = [&](TDateTime n) {
     ASSERT_TRUE(DecodeDate(n, year, month, day)) << n;
     TDateTime again = 0;
     ASSERT_TRUE(TryEncodeDate(year, month, day, again)) << n;
     ASSERT_EQ(again, n);
+  };
+  for (TDateTime n = first; n <= last; n += 11) roundTrip(n);
+  for (int century : {1600, 1700, 1900, 2000}) {
+    TDateTime from = 0, to = 0;
+    ASSERT_TRUE(TryEncodeDate(century - 1, 12, 1, from));
+    ASSERT_TRUE(TryEncodeDate(century + 1, 3, 1, to));
+    for (TDateTime n = from; n <= to; n += 1) roundTrip(n);
   }
   EXPECT_FALSE(DecodeDate(last + 1, year, month, day));
 }

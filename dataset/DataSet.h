@@ -333,6 +333,7 @@ private:
   void SetBufferCount(int value);
   void UpdateBufferCount();
   void ResyncQuietly() noexcept;
+  void ResyncAfterWrite();
   void DataEventQuietly(TDataEvent event, int info = 0) noexcept;
   void CalculateFields(TRecordBuffer buffer);
   void CalcLookupValue(TField& field);

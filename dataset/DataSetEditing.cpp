@@ -27,6 +27,18 @@ void TDataSet::CheckOperation(Operation operation, const TDataSetErrorEvent& onE
   }
 }
 
+// After a record was written, cancelled or deleted the buffers no longer
+// match the data: when they cannot be read again, none are kept.
+void TDataSet::ResyncAfterWrite() {
+  try {
+    Resync(0);
+  } catch (...) {
+    ClearBuffers();
+    DataEventQuietly(deDataSetChange);
+    throw;
+  }
+}
+
 std::exception_ptr TDataSet::SetStateCollecting(TDataSetState value) noexcept {
   try {
     SetState(value);
@@ -172,7 +184,7 @@ void TDataSet::Post() {
   Notify(BeforePost);
   CheckOperation([this] { InternalPost(); }, OnPostError);
   std::exception_ptr error = SetStateCollecting(dsBrowse);
-  Resync(0);
+  ResyncAfterWrite();
   if (error) std::rethrow_exception(error);
   Notify(AfterPost);
 }
@@ -192,7 +204,7 @@ void TDataSet::Cancel() {
   }
   InternalCancel();
   std::exception_ptr error = SetStateCollecting(dsBrowse);
-  Resync(0);
+  ResyncAfterWrite();
   if (error) std::rethrow_exception(error);
   Notify(AfterCancel);
   if (scroll) DoAfterScroll();
@@ -218,7 +230,7 @@ void TDataSet::Delete() {
     }
   }
   std::exception_ptr error = SetStateCollecting(dsBrowse);
-  Resync(0);
+  ResyncAfterWrite();
   if (error) std::rethrow_exception(error);
   Notify(AfterDelete);
   DoAfterScroll();

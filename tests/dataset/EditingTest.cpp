@@ -295,6 +295,26 @@ TEST(DataSetEditing, AnErrorAfterTheEventLeavesTheOperationDone) {
   EXPECT_EQ(StoredType(*ds, 2), "S2");
 }
 
+TEST(DataSetEditing, ARecordWrittenButNotReadBackLeavesNoStaleBuffers) {
+  auto ds = MakeDevices(3);
+  ds->AddField(ftString, "TYPE", 10);
+  ds->AddField(ftString, "C", 10, fkCalculated);
+  ds->OnCalcFields = [](TDataSet& d) {
+    if (d.FieldByName("TYPE").AsString() == "bad") throw EDatabaseError("cannot compute");
+  };
+  ds->SetAutoCalcFields(false);
+  ds->Open();
+  ds->Append();
+  ds->FieldByName("TYPE").SetAsString("bad");
+  EXPECT_THROW(ds->Post(), EDatabaseError);
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(ds->rows.size(), 4u);  // written
+  EXPECT_TRUE(ds->IsEmpty());       // but not shown as if it were still new
+  EXPECT_EQ(ds->GetBookmark(), "");
+  ds->First();
+  EXPECT_EQ(Type(*ds), "T1");
+}
+
 TEST(DataSetEditing, ClosingWhileEditingDropsTheChange) {
   auto ds = MakeDevices(2);
   ds->Open();

@@ -12,11 +12,11 @@ std::string FormatDatabaseMessage(std::string_view text, std::initializer_list<s
       out += c;
       continue;
     }
-    char spec = text[i + 1];
-    if (spec == '%') {
+    char kind = text[i + 1];
+    if (kind == '%') {
       out += '%';
       ++i;
-    } else if (spec == 's' || spec == 'd') {
+    } else if (kind == 's' || kind == 'd') {
       if (next != args.end()) out += *next++;
       ++i;
     } else {

@@ -50,8 +50,7 @@ void CustomGrid::SetColCount(int count) {
   fixedCols_ = std::min(fixedCols_, count - 1);
   col_ = std::min(col_, count - 1);
   leftCol_ = std::clamp(leftCol_, fixedCols_, count - 1);
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::SetRowCount(int count) {
@@ -60,8 +59,7 @@ void CustomGrid::SetRowCount(int count) {
   fixedRows_ = std::min(fixedRows_, count - 1);
   row_ = std::min(row_, count - 1);
   topRow_ = std::clamp(topRow_, fixedRows_, count - 1);
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::SetFixedCols(int count) {
@@ -69,8 +67,7 @@ void CustomGrid::SetFixedCols(int count) {
   fixedCols_ = count;
   leftCol_ = col_ = fixedCols_;
   topRow_ = row_ = fixedRows_;
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::SetFixedRows(int count) {
@@ -78,8 +75,7 @@ void CustomGrid::SetFixedRows(int count) {
   fixedRows_ = count;
   leftCol_ = col_ = fixedCols_;
   topRow_ = row_ = fixedRows_;
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::CheckCell(int col, int row) const {
@@ -94,8 +90,7 @@ int CustomGrid::ColWidths(int col) const {
 void CustomGrid::SetColWidths(int col, int width) {
   CheckCell(col, 0);
   colWidths_[static_cast<std::size_t>(col)] = std::clamp(width, 0, kMaxCellExtent);
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 int CustomGrid::RowHeights(int row) const {
@@ -106,28 +101,24 @@ int CustomGrid::RowHeights(int row) const {
 void CustomGrid::SetRowHeights(int row, int height) {
   CheckCell(0, row);
   rowHeights_[static_cast<std::size_t>(row)] = std::clamp(height, 0, kMaxCellExtent);
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::SetDefaultColWidth(int width) {
   defaultColWidth_ = std::clamp(width, 0, kMaxCellExtent);
   std::fill(colWidths_.begin(), colWidths_.end(), defaultColWidth_);
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::SetDefaultRowHeight(int height) {
   defaultRowHeight_ = std::clamp(height, 0, kMaxCellExtent);
   std::fill(rowHeights_.begin(), rowHeights_.end(), defaultRowHeight_);
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::SetGridLineWidth(int width) {
   gridLineWidth_ = std::clamp(width, 0, kMaxCellExtent);
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 void CustomGrid::SetColor(const QColor& color) {
@@ -142,8 +133,7 @@ void CustomGrid::SetFixedColor(const QColor& color) {
 
 void CustomGrid::SetGridOptions(Options options) {
   options_ = options;
-  UpdateScrollBars();
-  InvalidateGrid();
+  ShapeChanged();
 }
 
 // --- layout -----------------------------------------------------------------
@@ -254,7 +244,23 @@ bool CustomGrid::IsActiveControl() const {
 
 // --- scrolling --------------------------------------------------------------
 
+// The first visible cells move back into range at once; the scroll bars follow
+// from the event loop, so that adding thousands of rows one by one costs one
+// scroll bar update, not thousands.
+void CustomGrid::ShapeChanged() {
+  leftCol_ = std::clamp(leftCol_, fixedCols_, MaxTopLeft(colWidths_, fixedCols_, viewport()->width(),
+                                                         HorzInfo().effectiveLineWidth));
+  topRow_ = std::clamp(topRow_, fixedRows_, MaxTopLeft(rowHeights_, fixedRows_, viewport()->height(),
+                                                       VertInfo().effectiveLineWidth));
+  InvalidateGrid();
+  if (scrollBarsPending_) return;
+  scrollBarsPending_ = true;
+  QMetaObject::invokeMethod(this, [this] { if (scrollBarsPending_) UpdateScrollBars(); },
+                            Qt::QueuedConnection);
+}
+
 void CustomGrid::UpdateScrollBars() {
+  scrollBarsPending_ = false;
   if (updatingScrollBars_) return;
   updatingScrollBars_ = true;
   // Showing or hiding a scroll bar resizes the viewport; a few passes settle it.

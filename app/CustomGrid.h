@@ -146,6 +146,7 @@ private:
                     int lineWidth) const;
   int MaxTopLeft(const std::vector<int>& extents, int fixedCount, int gridExtent, int lineWidth) const;
   void ClampInView();
+  void ShapeChanged();
   void UpdateScrollBars();
   void DrawRegion(GridCanvas& canvas, const QRegion& dirty, int firstCol, int firstRow, QRect area,
                   const QColor& regionColor, DrawState regionState);
@@ -167,6 +168,7 @@ private:
   QColor fixedColor_;
   Options options_ = 0;
   bool updatingScrollBars_ = false;
+  bool scrollBarsPending_ = false;
   int sizingCol_ = -1;  // column whose border is being dragged
   int sizingStartX_ = 0;
   int sizingStartWidth_ = 0;

@@ -129,6 +129,15 @@ void VXO_dBaseDBF::ReadDescriptors() {
     }
     sum += DescriptorLength(d);
   }
+  // Other programs (python3-dbf among them) write Visual FoxPro tables with
+  // memo fields but without the memo flag; their memos must not read as
+  // empty.
+  if (version_ == kVersionVfp && !hasMemo_) {
+    for (std::int32_t i = 0; i < count; ++i) {
+      std::uint8_t type = descriptors_[static_cast<std::size_t>(i) * kDescriptorSize + kFieldTypeOffset];
+      if (type == 'M' || type == 'G') hasMemo_ = true;
+    }
+  }
   if (sum > recordLength_) {
     if (enciphered_) Raise<ETalvernEncryption>("Invalid password for file %s", {fileName_});
     Raise("Table Header for %s is invalid", {fileName_});

@@ -84,11 +84,14 @@ const std::uint8_t* VXO_dBaseFld::CheckedField(const std::string& name, char wan
   return currentDescriptor_;
 }
 
+// Version 0x30 keeps B, I, T and Y in binary form, and memo block numbers
+// of 4-byte M and G fields as int32. FoxPro-compatible programs write such
+// 4-byte memo fields into 0xF5 tables too; read as text they would show no
+// memo at all.
 bool VXO_dBaseFld::IsBinary(const TvxDBFFields& f) const {
-  if (version_ != kVersionVfp) return false;
   switch (f.Type()) {
-    case 'B': case 'I': case 'T': case 'Y': return true;
-    case 'G': case 'M': return f.Length() == 4;  // block number as int32
+    case 'B': case 'I': case 'T': case 'Y': return version_ == kVersionVfp;
+    case 'G': case 'M': return f.Length() == 4 && (version_ == kVersionVfp || version_ == kVersionFoxMemo);
     default: return false;
   }
 }

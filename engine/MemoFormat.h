@@ -24,7 +24,8 @@
 // FoxPro .fpt (0xF5, 0x30):
 //   header  0  4  next free block (BE)
 //           6  2  block size in bytes (BE)
-//   memo    0  4  type (BE): 1 text (0 picture, also accepted on reading)
+//   memo    0  4  type (BE): 1 text; 0 picture and 2 object (Visual FoxPro
+//                 general fields) are read too
 //           4  4  text length (BE); the text follows, no end marker
 
 #include <cstdint>
@@ -59,6 +60,7 @@ constexpr int kFoxTypeOffset = 0;
 constexpr int kFoxLengthOffset = 4;
 constexpr std::uint32_t kFoxTypePicture = 0;
 constexpr std::uint32_t kFoxTypeText = 1;
+constexpr std::uint32_t kFoxTypeObject = 2;
 constexpr int kFoxHeaderSize = 512;
 constexpr int kFoxDefaultBlockSize = 64;
 

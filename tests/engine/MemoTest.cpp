@@ -167,6 +167,18 @@ TEST_F(MemoTest, VisualFoxProMemoFieldsHoldInt32Blocks) {
   EXPECT_EQ(t.TextGet(2), "note");
 }
 
+TEST_F(MemoTest, VisualFoxProMemosAreFoundWithoutTheMemoFlag) {
+  Open(0x30).BlankRecord();
+  table_->TextPut(2, "kept");
+  table_->AppendRecord();
+  table_.reset();
+  PatchFile(path_, 28, std::string(1, '\0'));  // as python3-dbf writes it
+  VXO_dBaseFld t(path_, true, false);
+  EXPECT_TRUE(t.HasMemo());
+  t.ReadRecord(1);
+  EXPECT_EQ(t.TextGet(2), "kept");
+}
+
 TEST_F(MemoTest, EncipheredDBase3MemosCarryTheirLength) {
   auto& t = Open(0x83, 0, "pw");
   t.BlankRecord();
@@ -209,7 +221,9 @@ TEST_F(MemoTest, FoxProTypeAndMissingFiles) {
   m.WriteMemoText("abc", 0);
   PatchFile(memoPath_, 8 * 64, std::string("\0\0\0\x05", 4));
   EXPECT_EQ(ErrorOf([&] { m.MemoLength(8); }), "Memo record is bad in " + memoPath_);
-  PatchFile(memoPath_, 8 * 64, std::string("\0\0\0\0", 4));  // picture type is read too
+  PatchFile(memoPath_, 8 * 64, std::string("\0\0\0\0", 4));  // pictures and objects are read too
+  EXPECT_EQ(m.MemoLength(8), 3);
+  PatchFile(memoPath_, 8 * 64, std::string("\0\0\0\x02", 4));
   EXPECT_EQ(m.MemoLength(8), 3);
   table_.reset();
   std::filesystem::remove(memoPath_);

@@ -381,7 +381,7 @@ bool VXO_dBaseDBF::ReleaseLock() {
 
 void VXO_dBaseDBF::FlushFile() {
   VXO_DiskFile::FlushFile();
-  if (VXobjMemo* memo = MemoFile()) memo->FlushFile();
+  if (memo_) memo_->FlushFile();  // a memo file not yet opened has nothing to flush
   TableEvent(teAfterFlush, currentRecordNo_);
 }
 

@@ -139,7 +139,8 @@ bool VXO_dBaseFld::DatePut(std::int32_t field, std::int32_t day) {
 bool VXO_dBaseFld::LogicGet(std::int32_t field) {
   const auto* f = Field(field);
   if (!f) return false;
-  std::string_view text = Trim(RawGet(field));
+  const std::string raw = RawGet(field);
+  std::string_view text = Trim(raw);
   return !text.empty() && std::string_view("TtYyJj").find(text) != std::string_view::npos;
 }
 

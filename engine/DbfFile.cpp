@@ -186,6 +186,13 @@ void VXO_dBaseDBF::WriteHeader() {
   headerDirty_ = false;
 }
 
+void VXO_dBaseDBF::SetProductionIndex(bool on) {
+  flagProductionIndex_ = on ? kFlagProductionIndex : 0;
+  productionIndex_ = on;
+  headerDirty_ = true;
+  WriteHeader();
+}
+
 bool VXO_dBaseDBF::TableEvent(std::int32_t code, std::int32_t) {
   if (code == teAfterRead || code == teAfterWrite) {
     recordModified_ = false;

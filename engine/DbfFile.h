@@ -87,6 +87,11 @@ public:
   // ask for under the current protocol.
   std::int64_t RecordLockOffset(std::int32_t r);
 
+  // Sets or clears the production-index flag (byte 28, bit 0) and writes
+  // the header at once, as opening or creating the table's own compound or
+  // multiple index file does.
+  void SetProductionIndex(bool on);
+
   void SetUseDeleted(bool on) { useDeleted_ = on; }
   void SetExactKey(bool on) { exactKey_ = on; }
   void SetAutoFlush(bool on) { autoFlush_ = on; }

@@ -35,8 +35,10 @@ void VXobjFXMemo20::AllocateBlocks(std::int32_t length) {
     std::uint8_t header[8] = {};
     ReadAt(0, header, 8);
     std::int64_t next = GetBE32(header + kNextFreeOffset);
-    // New blocks never go into the 512-byte header area.
-    if (next * blockSize_ < kFoxHeaderSize) next = FirstBlockPastEnd();
+    // New blocks never go into the 512-byte header area, nor far past the
+    // end of the file (a damaged header).
+    std::int32_t pastEnd = FirstBlockPastEnd();
+    if (next * blockSize_ < kFoxHeaderSize || next > pastEnd) next = pastEnd;
     if (next + needed > INT32_MAX) RaiseBad();
     currentBlock_ = static_cast<std::int32_t>(next);
     PutBE32(header + kNextFreeOffset, static_cast<std::uint32_t>(next + needed));

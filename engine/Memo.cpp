@@ -220,8 +220,12 @@ void VXobjMemo::AllocateBlocks(std::int32_t length) {
     std::uint8_t header[kHeadBufferSize];
     ReadHeader(header, kHeadBufferSize);
     std::int64_t next = GetLE32(header + kNextFreeOffset);
-    // Block 0 is the header: a next free block of 0 would overwrite it.
-    if (next < 1) next = FirstBlockPastEnd();
+    // Block 0 is the header: a next free block of 0 would overwrite it. One
+    // past the end of the file is damaged (writes hold the memo lock, so no
+    // other program is between its header and its text) and would make a
+    // huge sparse file: the memo goes to the end instead.
+    std::int32_t pastEnd = FirstBlockPastEnd();
+    if (next < 1 || next > pastEnd) next = pastEnd;
     if (next + needed > INT32_MAX) RaiseBad();
     currentBlock_ = static_cast<std::int32_t>(next);
     PutLE32(header + kNextFreeOffset, static_cast<std::uint32_t>(next + needed));

@@ -54,8 +54,12 @@ inline CommandResult RunPython(const TempDir& dir, const std::string& script,
                                const std::vector<std::string>& args = {}) {
   std::string file = dir.File("peer.py");
   WriteFile(file, script);
-  std::string command = "/usr/bin/python3 " + ShellQuote(file);
-  for (const auto& a : args) command += " " + ShellQuote(a);
+  std::string command = "/usr/bin/python3 ";
+  command += ShellQuote(file);
+  for (const auto& a : args) {
+    command += ' ';
+    command += ShellQuote(a);
+  }
   return RunCommand(command);
 }
 
@@ -174,6 +178,39 @@ for r in t:
 t.close()
 )PY";
   return ParsePeerOutput(RunPython(dir, script, {path, encoding}));
+}
+
+// The table as Perl's XBase reads it, records in file order. Texts are the
+// stored bytes (XBase does not decode them), so "S:" values are code page
+// 866 here; numbers "N:", dates "D:" yyyymmdd as stored, logicals "L:".
+inline PeerTable ReadWithPerlXBase(const TempDir& dir, const std::string& path) {
+  std::string file = dir.File("peer.pl");
+  WriteFile(file, R"PL(
+use strict; use XBase;
+my $t = XBase->new(name => $ARGV[0]) or die XBase->errstr;
+my @names = $t->field_names; my @types = $t->field_types;
+my @lengths = $t->field_lengths; my @decimals = $t->field_decimals;
+for my $i (0 .. $#names) { print "F\t$names[$i]\t$types[$i]\t$lengths[$i]\t", ($decimals[$i] // 0), "\n"; }
+sub hx { return unpack('H*', $_[0]); }
+for my $n (0 .. $t->last_record) {
+  my ($deleted, @values) = $t->get_record($n);
+  my @out;
+  for my $i (0 .. $#values) {
+    my $v = $values[$i]; my $type = $types[$i];
+    if (!defined $v) { push @out, hx('null'); }
+    elsif ($type eq 'N' || $type eq 'F' || $type eq 'I') { push @out, hx('N:' . (0 + $v)); }
+    elsif ($type eq 'L') { push @out, hx('L:' . ($v ? 'T' : 'F')); }
+    elsif ($type eq 'D') { push @out, hx('D:' . $v); }
+    else { $v =~ s/ +$//; push @out, hx('S:' . $v); }
+  }
+  print "R\t", ($deleted ? 1 : 0), join('', map { "\t$_" } @out), "\n";
+}
+)PL");
+  std::string command = "/usr/bin/perl ";
+  command += ShellQuote(file);
+  command += ' ';
+  command += ShellQuote(path);
+  return ParsePeerOutput(RunCommand(command));
 }
 
 }  // namespace talvern::testing

@@ -133,6 +133,16 @@ TEST(DbfFile, TableFlagsKeepTheirThreeBits) {
   EXPECT_EQ(ReadFile(path)[28], '\x03');
 }
 
+TEST(DbfFile, ProductionIndexFlagIsWrittenAtOnce) {
+  TempDir dir;
+  std::string path = MakeTable(dir);
+  VXO_dBaseDBF t(path, true, true);
+  t.SetProductionIndex(true);
+  EXPECT_EQ(ReadFile(path)[28], '\x01');
+  t.SetProductionIndex(false);
+  EXPECT_EQ(ReadFile(path)[28], '\x00');
+}
+
 TEST(DbfFile, DescriptorsEndAtTheTerminator) {
   TempDir dir;
   // A FoxPro table whose header keeps 263 zero bytes after the terminator,

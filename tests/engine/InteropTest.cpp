@@ -138,6 +138,19 @@ TEST_P(OurTablesInPeers, ReadBackIdentically) {
   PeerTable dbfread = ReadWithDbfread(dir, path);
   if (version == 0x8B) dbfread = WithoutDb4Padding(dbfread);
   ExpectSameRows(dbfread, DbfreadOrder(rows), "dbfread");
+  if (PerlXBaseAvailable()) {
+    // XBase hands back the stored bytes and dates: compare in that form.
+    std::vector<Row> stored = rows;
+    for (auto& r : stored)
+      for (auto& v : r.values) {
+        if (v.rfind("S:", 0) == 0) v.replace(2, std::string::npos, Oem(v.substr(2)));
+        if (v.rfind("D:", 0) == 0) v.erase(9, 1).erase(6, 1);  // D:yyyy-mm-dd -> D:yyyymmdd
+      }
+    // XBase reads Visual FoxPro integers as unsigned.
+    if (vfp)
+      for (auto& r : stored) r.values.back() = "N:" + std::to_string(static_cast<std::uint32_t>(std::stoi(r.values.back().substr(2))));
+    ExpectSameRows(ReadWithPerlXBase(dir, path), stored, "Perl XBase");
+  }
   if (version == 0x8B) {
     // python3-dbf does not read dBASE IV tables at all.
     EXPECT_FALSE(ReadWithPythonDbf(dir, path).ok);

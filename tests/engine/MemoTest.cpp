@@ -74,6 +74,16 @@ TEST_F(MemoTest, DBase3ReadsAtMost65519BytesAndRefusesWhatWouldNotComeBack) {
   EXPECT_EQ(m.WriteMemoText(Text(65519), 0) > 0, true);
 }
 
+TEST_F(MemoTest, ADamagedNextFreeBlockDoesNotSendWritesAway) {
+  Open(0x83);
+  PatchFile(memoPath_, 0, "\xF0\xFF\xFF\x7F");  // next free far past the end
+  EXPECT_EQ(Memo().WriteMemoText("text", 0), 1);
+  EXPECT_EQ(MemoBytes().size(), 1024u);
+  PatchFile(memoPath_, 0, std::string(4, '\0'));  // next free 0 would overwrite the header
+  EXPECT_EQ(Memo().WriteMemoText("more", 0), 2);
+  EXPECT_EQ(GetLE32(MemoBytes(), 0), 3u);
+}
+
 TEST_F(MemoTest, BlockZeroIsAnEmptyMemo) {
   Open(0x8B);
   auto& m = Memo();

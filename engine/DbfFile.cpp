@@ -393,8 +393,11 @@ void VXO_dBaseDBF::FlushFile() {
 }
 
 bool VXO_dBaseDBF::RenameFile(const std::string& newName) {
+  // The memo object is found under the table's old name, so it is opened
+  // before the table changes its name.
+  VXobjMemo* memo = MemoFile();
   VXO_DiskFile::RenameFile(newName);
-  if (VXobjMemo* memo = MemoFile()) memo->RenameMemo(fileName_);
+  if (memo) memo->RenameMemo(fileName_);
   return true;
 }
 

@@ -254,6 +254,15 @@ TEST_F(MemoTest, RenamingTheTableRenamesItsMemo) {
   EXPECT_EQ(t.TextGet(2), "kept");
 }
 
+TEST(MemoFiles, RenamingATableWhoseMemoIsNotOpenYet) {
+  TempDir dir;
+  CreateTable(dir.File("a.dbf"), 0xF5, {{"M", 'M', 10, 0}});
+  VXO_dBaseFld t(dir.File("a.dbf"), true, true);
+  t.RenameFile(dir.File("b.dbf"));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("b.fpt")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("a.fpt")));
+}
+
 TEST(MemoFiles, CompanionNamesDifferingInCaseAreFound) {
   TempDir dir;
   CreateTable(dir.File("Test1.dbf"), 0xF5, {{"M", 'M', 10, 0}});

@@ -204,12 +204,14 @@ void VXO_dBaseFld::BlankRecord() {
   TableEvent(teBlank, 0);
 }
 
+// Both write the current record. Without one (nothing read yet) only the
+// buffer changes: writing record 0 would append it as a new, active record.
 void VXO_dBaseFld::DeleteRecord() {
   if (currentRecord_[0] == kDeletedFlag) return;
   currentRecord_[0] = kDeletedFlag;
   changed_[0] = 1;
   recordModified_ = true;
-  WriteRecord(currentRecordNo_);
+  if (currentRecordNo_ >= 1) WriteRecord(currentRecordNo_);
 }
 
 void VXO_dBaseFld::RecallRecord() {
@@ -217,7 +219,7 @@ void VXO_dBaseFld::RecallRecord() {
   currentRecord_[0] = kActiveFlag;
   changed_[0] = 1;
   recordModified_ = true;
-  WriteRecord(currentRecordNo_);
+  if (currentRecordNo_ >= 1) WriteRecord(currentRecordNo_);
 }
 
 VXobjMemo* VXO_dBaseFld::MemoObject(std::int32_t field) {

@@ -187,6 +187,10 @@ TEST_F(FieldsTest, DeleteAndRecallWriteTheRecord) {
   t.RecallRecord();
   EXPECT_EQ(ReadFile(path_)[t.HeaderLength()], ' ');
   EXPECT_EQ(t.RecordCount(), 1);
+  VXO_dBaseFld fresh(path_, true, true);  // no current record: nothing is written
+  fresh.DeleteRecord();
+  EXPECT_EQ(fresh.RecordCount(), 1);
+  EXPECT_EQ(FileSizeOf(path_), t.HeaderLength() + t.RecordLength() + 1);
 }
 
 TEST_F(FieldsTest, PutValuesTranslatesIntoAnotherBuffer) {

@@ -17,21 +17,23 @@ using namespace talvern;
 
 namespace {
 
-const std::string& Dir() {
-  static const std::string dir = [] {
-    auto d = std::filesystem::temp_directory_path() / ("talvern-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(d);
-    return d.string();
-  }();
-  return dir;
-}
-
-struct Cleanup {
-  ~Cleanup() {
-    std::error_code ec;
-    std::filesystem::remove_all(Dir(), ec);
+// The scratch directory of this run, removed at exit.
+struct Scratch {
+  std::string dir;
+  Scratch() {
+    dir = (std::filesystem::temp_directory_path() / ("talvern-bench-" + std::to_string(getpid()))).string();
+    std::filesystem::create_directories(dir);
   }
-} cleanup;
+  ~Scratch() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+};
+
+const std::string& Dir() {
+  static const Scratch scratch;
+  return scratch.dir;
+}
 
 std::string MakeMain(int rows) {
   std::string path = Dir() + "/main" + std::to_string(rows) + ".dbf";

@@ -1,20 +1,16 @@
 #include "app/DisplayText.h"
 
+#include "platform/CodePage.h"
+
 namespace talvern {
 
-// Until the platform layer's code page tables are in, only ASCII passes.
 QString DisplayToQString(std::string_view text1251) {
-  QString result;
-  result.reserve(static_cast<qsizetype>(text1251.size()));
-  for (unsigned char c : text1251) result.append(c < 0x80 ? QChar(c) : QChar(QChar::ReplacementCharacter));
-  return result;
+  return QString::fromStdString(platform::AnsiToUtf8(text1251));
 }
 
 std::string QStringToDisplay(const QString& text) {
-  std::string result;
-  result.reserve(static_cast<std::size_t>(text.size()));
-  for (QChar c : text) result.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
-  return result;
+  QByteArray utf8 = text.toUtf8();
+  return platform::Utf8ToAnsi(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 }  // namespace talvern

@@ -3,6 +3,7 @@
 #include "app/ColumnLayout.h"
 #include "app/LayoutSave.h"
 #include "engine/Errors.h"
+#include "platform/CodePage.h"
 
 using namespace talvern;
 
@@ -53,7 +54,11 @@ TEST(ColumnLayout, KindColumnsAreTypeThenRowsThenTemperature) {
   EXPECT_EQ(columns[4].column.group, 999);
   EXPECT_EQ(columns[4].column.position, 0);
   EXPECT_EQ(columns[4].width, 8);
-  EXPECT_EQ(SplitHeading(columns[4].column.heading).second, "\xB0" "C");
+  // The fixed columns' texts, in code page 1251.
+  using platform::AnsiToUtf8;
+  EXPECT_EQ(AnsiToUtf8(columns[0].column.heading), "Тип");
+  EXPECT_EQ(AnsiToUtf8(columns[4].column.heading), "Температура\r°C");
+  EXPECT_EQ(AnsiToUtf8(columns[4].column.fullName), "Диапазон рабочих температур");
 }
 
 TEST(ColumnLayout, KindWithoutLayoutRowsShowsTypeAndTemperature) {

@@ -7,6 +7,7 @@
 
 #include "GridFixture.h"
 #include "app/Application.h"
+#include "platform/CodePage.h"
 
 using namespace talvern;
 using namespace talvern::testing;
@@ -169,11 +170,23 @@ TEST_F(PaintTest, PaintingErrorsReachTheGeneralHandler) {
   EXPECT_EQ(grid.CurrentRecNo(), 1);
 }
 
-// A filled grid for a person to look at: build/<type>/screenshots/grid.png.
+// A filled grid with Russian headings for a person to look at:
+// build/<type>/screenshots/grid.png.
 TEST_F(PaintTest, SnapshotOfAFilledGrid) {
-  Fill({Layout(1, 1, 0, 6, "Uce", "V", "Collector voltage"), Layout(2, 1, 1, 6, "Uce.sat", "V"),
-        Layout(3, 2, 0, 5, "Ic", "mA"), Layout(4, 2, 1, 5, "Ic.p", "mA"), Layout(5, 3, 0, 6, "h21e", "")},
-       30);
+  using platform::Utf8ToAnsi;
+  auto row = [](int fld, int grp, int dop, int len, const char* shortHeading, const char* unit) {
+    return Layout(fld, grp, dop, len, Utf8ToAnsi(shortHeading), Utf8ToAnsi(unit));
+  };
+  std::vector<LayoutRow> layout = {row(1, 1, 0, 6, "Uкэ", "В"),      row(2, 1, 1, 6, "Uкэ нас", "В"),
+                                   row(3, 2, 0, 5, "Iк", "мА"),      row(4, 2, 1, 5, "Iк имп", "мА"),
+                                   row(5, 3, 0, 6, "h21э", ""),      row(6, 4, 0, 7, "Pк", "мВт")};
+  const char* types[] = {"КТ315А", "КТ315Б", "2Т312Б", "КТ3102Е", "BC547C", "2N2222A", "КТ819ГМ"};
+  std::vector<Device> devices;
+  for (int i = 0; i < 7; ++i)
+    devices.push_back({i + 1, Utf8ToAnsi(types[i]), {"25", "0,4", "100", "200", "50...350", "150"},
+                       "-60...+125"});
+  AddDevices(shown.data, devices);
+  FillGrid(grid, shown.data, layout, devices);
   shown.Focus();
   grid.SetRow(3);
   grid.SetCol(2);

@@ -2,7 +2,7 @@
 // 1E+100 and reads as an empty date everywhere.
 #include "expr/Library.h"
 #include "expr/LibraryArgs.h"
-#include "expr/PlatformBridge.h"
+#include "engine/Date.h"
 
 namespace talvern {
 using namespace lib;
@@ -25,28 +25,28 @@ std::int32_t DayArg(TvxExpFunction& node, std::size_t i) {
 
 void TvxUDFCTOD::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
   std::string_view s = TextArg(node, 0);
-  value.SetNumber(s.empty() ? kBlankDate : bridge::StorageToDay(s));
+  value.SetNumber(s.empty() ? kBlankDate : DBFDate().StorageToDay(s));
   kind = ValueKind::Date;
 }
 
 void TvxUDFDate::Execute(TvxExpFunction&, ExprValue& value, ValueKind& kind) {
-  value.SetNumber(bridge::Today());
+  value.SetNumber(DBFDate().Today());
   kind = ValueKind::Date;
 }
 
 void TvxUDFDOW::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
-  SetNumber(value, kind, bridge::DayOfWeek(DayArg(node, 0)));
+  SetNumber(value, kind, DBFDate().DayOfWeek(DayArg(node, 0)));
 }
 
 void TvxUDFDTOC::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
   std::int32_t day = DayArg(node, 0);
   double mode = 0;
   OptionalNumber(node, 1, mode);
-  NewText(value, kind) = mode == 1 ? bridge::DayToStorage(day) : bridge::DayToDisplay(day);
+  NewText(value, kind) = mode == 1 ? DBFDate().DayToStorage(day) : DBFDate().DayToDisplay(day);
 }
 
 void TvxUDFDTOS::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
-  NewText(value, kind) = bridge::DayToStorage(DayArg(node, 0));
+  NewText(value, kind) = DBFDate().DayToStorage(DayArg(node, 0));
 }
 
 }  // namespace talvern

@@ -5,7 +5,7 @@
 #include "expr/Library.h"
 #include "expr/LibraryArgs.h"
 #include "expr/NumberText.h"
-#include "expr/PlatformBridge.h"
+#include "engine/Date.h"
 
 namespace talvern {
 using namespace lib;
@@ -19,7 +19,7 @@ void AppendValueText(std::string& out, const ExprValue& v, ValueKind kind) {
     out += v.text;
   } else if (kind == ValueKind::Date) {
     double day = v.AsNumber();
-    out += bridge::DayToDisplay(day == kBlankDate ? 0 : CalendarDay(day));
+    out += DBFDate().DayToDisplay(day == kBlankDate ? 0 : CalendarDay(day));
   } else if (v.type == ExprValue::Type::Boolean) {
     out += v.boolean ? 'T' : 'F';
   } else if (v.type == ExprValue::Type::Number) {

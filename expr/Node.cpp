@@ -7,7 +7,7 @@
 #include "expr/Messages.h"
 #include "expr/NumberText.h"
 #include "expr/Operators.h"
-#include "expr/PlatformBridge.h"
+#include "engine/Date.h"
 #include "expr/Registry.h"
 #include "expr/Tokenizer.h"
 #include "expr/UserLink.h"
@@ -216,11 +216,11 @@ void TvxExpNumLit::Evaluate(ExprValue& value, ValueKind& kind) {
 }
 
 TvxExpDateLit::TvxExpDateLit(std::string_view text)
-    : TvxExpBaseObject(kNodeDateLit, ValueKind::Date), day_(bridge::StorageToDay(text)) {}
+    : TvxExpBaseObject(kNodeDateLit, ValueKind::Date), day_(DBFDate().StorageToDay(text)) {}
 
 std::string TvxExpDateLit::OwnText() const {
   std::string s(1, '{');
-  s += bridge::DayToDisplay(static_cast<std::int32_t>(day_));
+  s += DBFDate().DayToDisplay(static_cast<std::int32_t>(day_));
   s += '}';
   return s;
 }

@@ -2,23 +2,26 @@
 
 #include <array>
 
-#include "expr/PlatformBridge.h"
+#include "engine/Translate.h"
+#include "platform/Locale.h"
 
 namespace talvern {
 namespace {
 
 // Per-byte case tables for display text [0] and OEM text [1]. An OEM byte is
-// translated to display, mapped, and translated back.
+// translated to display through the table's translation tables, mapped, and
+// translated back.
 struct CaseTables {
   std::array<std::array<unsigned char, 256>, 2> upper{}, lower{};
   CaseTables() {
+    const TranslationTables& t = Translation();
     for (int c = 0; c < 256; ++c) {
       auto b = static_cast<unsigned char>(c);
-      upper[0][c] = bridge::UpperDisplay(b);
-      lower[0][c] = bridge::LowerDisplay(b);
-      unsigned char d = bridge::OemToDisplay(b);
-      upper[1][c] = bridge::DisplayToOem(bridge::UpperDisplay(d));
-      lower[1][c] = bridge::DisplayToOem(bridge::LowerDisplay(d));
+      upper[0][c] = platform::AnsiUpperChar(b);
+      lower[0][c] = platform::AnsiLowerChar(b);
+      unsigned char d = t.oemToAnsi[b];
+      upper[1][c] = t.ansiToOem[platform::AnsiUpperChar(d)];
+      lower[1][c] = t.ansiToOem[platform::AnsiLowerChar(d)];
     }
   }
 };
@@ -56,11 +59,11 @@ int CollateTexts(std::string_view a, std::string_view b, bool oem) {
     static thread_local std::string da, db;
     da.assign(a);
     db.assign(b);
-    for (char& c : da) c = static_cast<char>(bridge::OemToDisplay(static_cast<unsigned char>(c)));
-    for (char& c : db) c = static_cast<char>(bridge::OemToDisplay(static_cast<unsigned char>(c)));
-    r = bridge::CollateDisplay(da, db);
+    OemToAnsiInPlace(reinterpret_cast<std::uint8_t*>(da.data()), da.size());
+    OemToAnsiInPlace(reinterpret_cast<std::uint8_t*>(db.data()), db.size());
+    r = platform::AnsiCompareStr(da, db);
   } else {
-    r = bridge::CollateDisplay(a, b);
+    r = platform::AnsiCompareStr(a, b);
   }
   return (r > 0) - (r < 0);
 }

@@ -7,7 +7,7 @@
 #include "engine/Errors.h"
 #include "expr/Messages.h"
 #include "expr/NumberText.h"
-#include "expr/PlatformBridge.h"
+#include "engine/Date.h"
 #include "expr/TextRules.h"
 
 namespace talvern {
@@ -140,11 +140,11 @@ bool TvxVariant::AsBoolean() const {
 std::int32_t TvxVariant::AsDate() const {
   if (length_ == 0) return 0;
   switch (type_) {
-    case VariantType::Text: return bridge::StorageToDay(View());
+    case VariantType::Text: return DBFDate().StorageToDay(View());
     case VariantType::Double: {
       double x = std::trunc(ReadDouble());
       if (!(x > 0 && x < 2147483647.0)) return 0;
-      return bridge::StorageToDay(bridge::DayToStorage(static_cast<std::int32_t>(x)));
+      return DBFDate().StorageToDay(DBFDate().DayToStorage(static_cast<std::int32_t>(x)));
     }
     case VariantType::Date:
     case VariantType::Raw: return ReadInt32();
@@ -174,7 +174,7 @@ std::string TvxVariant::AsText() const {
     case VariantType::Text:
     case VariantType::Raw: s.assign(View()); break;
     case VariantType::Double: AppendShortest(s, ReadDouble()); break;
-    case VariantType::Date: s = bridge::DayToDisplay(ReadInt32()); break;
+    case VariantType::Date: s = DBFDate().DayToDisplay(ReadInt32()); break;
     case VariantType::Boolean: s.assign(1, data_[0] ? 'T' : 'F'); break;
     default: break;
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "expr/Registry.h"
+#include "expr/Variant.h"
 
 namespace talvern::testing {
 namespace {
@@ -120,7 +121,12 @@ TEST(LibraryValue, DescendInvertsTheOrder) {
   EXPECT_EQ(r.kind, ValueKind::Date);
   EXPECT_EQ(r.value.number, 5231808 - 2451544);
   EXPECT_EQ(EvalNumber("DESCEND(CTOD(''))"), 1E+100);
-  EXPECT_TRUE(EvalBool("DESCEND('AB') > DESCEND('AC')"));
+  // Index keys compare bytewise: the inverted keys sort in reverse.
+  TvxVariant ab, ac;
+  TvxExpHandler(nullptr, "DESCEND('AB')").EvaluateTo(ab);
+  TvxExpHandler(nullptr, "DESCEND('AC')").EvaluateTo(ac);
+  std::int32_t position;
+  EXPECT_EQ(ab.Compare(&ac, position), 1);
 }
 
 TEST(LibraryValue, Inlist) {

@@ -5,7 +5,7 @@
 #include "expr/Library.h"
 #include "expr/LibraryArgs.h"
 #include "expr/TextRules.h"
-#include "expr/Tokenizer.h"
+#include "engine/Strings.h"
 
 namespace talvern {
 using namespace lib;
@@ -118,9 +118,7 @@ void TvxUDFInlist::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& ki
   bool found = false;
   if (k != ValueKind::Empty) {
     if (x.IsText()) {
-      std::size_t kept = x.text.size();
-      while (kept > 0 && IsBlank(x.text[kept - 1])) --kept;
-      x.text.resize(kept);
+      x.text.resize(TrimRight(x.text).size());
     }
     ExprValue& candidate = node.Scratch(1);
     for (std::size_t i = 1; i < node.ArgCount() && !found; ++i) {

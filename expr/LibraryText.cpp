@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/Strings.h"
 #include "expr/Library.h"
 #include "expr/LibraryArgs.h"
 #include "expr/TextRules.h"
-#include "expr/Tokenizer.h"
 
 namespace talvern {
 using namespace lib;
@@ -16,16 +16,6 @@ using namespace lib;
 namespace {
 
 constexpr std::int64_t kHuge = std::numeric_limits<std::int64_t>::max() / 4;
-
-std::string_view TrimLeft(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  return s;
-}
-
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // Position (from 1) of the n-th occurrence of needle in text, occurrences
 // overlapping; the last one found when there are fewer, 0 when none.
@@ -69,7 +59,7 @@ bool StartsWord(unsigned char previous) {
 }  // namespace
 
 void TvxUDFAllTrim::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
-  NewText(value, kind).assign(TrimRight(TrimLeft(TextArg(node, 0))));
+  NewText(value, kind).assign(Trim(TextArg(node, 0)));
 }
 
 void TvxUDFLTrim::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {

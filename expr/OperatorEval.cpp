@@ -9,7 +9,7 @@
 #include "expr/Messages.h"
 #include "expr/Node.h"
 #include "expr/Operators.h"
-#include "expr/Tokenizer.h"
+#include "engine/Strings.h"
 
 namespace talvern {
 namespace {
@@ -154,9 +154,7 @@ void TvxExpOperator::EvaluateText(ExprValue& value) {
       if (!value.IsText()) value.NewText();
       std::size_t total = value.text.size() + right.size();
       CheckTextLength(static_cast<double>(total), "-");
-      std::size_t kept = value.text.size();
-      while (kept > 0 && IsBlank(value.text[kept - 1])) --kept;
-      value.text.resize(kept);
+      value.text.resize(TrimRight(value.text).size());
       value.text += right;
       value.text.resize(total, ' ');
       break;

@@ -1,18 +1,9 @@
 #include "expr/TextCompare.h"
 
+#include "engine/Strings.h"
 #include "expr/TextRules.h"
-#include "expr/Tokenizer.h"
 
 namespace talvern {
-namespace {
-
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
-
 bool WildcardMatch(std::string_view text, std::string_view pattern, char multi, char single,
                    std::string& scratch) {
   if (text.size() < pattern.size()) return false;

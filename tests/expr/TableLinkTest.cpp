@@ -2,6 +2,9 @@
 // the table functions answer about the table, the link carries the flags.
 #include "ExprTestSupport.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "TestFiles.h"
 #include "engine/CreateTable.h"
 #include "engine/Fields.h"
@@ -116,6 +119,38 @@ TEST_F(TableLink, TheLinkCarriesTheTranslateFlagAndTheDialect) {
 TEST_F(TableLink, ADamagedNumberGivesTheTablesError) {
   table->RawPut(2, "3x5");
   EXPECT_EQ(Error("VID = 1"), "Invalid numeric value in field main->VID (3x5)");
+}
+
+// Numeric fields are read by the expression itself for speed; the values
+// must be exactly those the table's own reading gives.
+TEST_F(TableLink, NumbersReadExactlyAsTheTableReadsThem) {
+  std::string other = dir.File("numbers.dbf");
+  CreateTable(other, 0x03, {{"X", 'N', 20, 5}});
+  VXO_dBaseFld t(other, false, true);
+  t.BlankRecord();
+  std::vector<std::string> texts = {"12.50", "-0.5", "  +3", "0.1", "-0", "5.", ".5", "0.30000",
+                                    "123456789012345", "1234567890123456", "9007199254740993",
+                                    "1e3", "-1.5E-2", "99999.99999", "0.000000000000001"};
+  std::srand(7);
+  for (int i = 0; i < 2000; ++i) {
+    std::string digits = std::to_string(std::rand() % 2000000 - 1000000);
+    std::size_t point = static_cast<std::size_t>(std::rand() % 8);
+    std::string s;
+    if (point < digits.size()) {
+      s.append(digits, 0, digits.size() - point);
+      s += '.';
+    }
+    s.append(digits, point < digits.size() ? digits.size() - point : 0);
+    texts.push_back(s);
+  }
+  TvxExpHandler x(t.ExpressionLink(), "X");
+  ExprValue v;
+  for (const std::string& text : texts) {
+    t.RawPut(1, text);
+    x.Evaluate(v);
+    double expected = static_cast<double>(t.NumberGet(1));
+    EXPECT_EQ(std::memcmp(&v.number, &expected, sizeof expected), 0) << text;
+  }
 }
 
 TEST_F(TableLink, OtherFieldTypesGiveTheirBytes) {

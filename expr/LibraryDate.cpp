@@ -1,8 +1,8 @@
 // The date functions. Dates are day numbers; the blank date of CTOD('') is
 // 1E+100 and reads as an empty date everywhere.
+#include "engine/Date.h"
 #include "expr/Library.h"
 #include "expr/LibraryArgs.h"
-#include "engine/Date.h"
 
 namespace talvern {
 using namespace lib;

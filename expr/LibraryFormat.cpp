@@ -2,10 +2,10 @@
 // VAL, which reads a number back.
 #include <cmath>
 
+#include "engine/Date.h"
 #include "expr/Library.h"
 #include "expr/LibraryArgs.h"
 #include "expr/NumberText.h"
-#include "engine/Date.h"
 
 namespace talvern {
 using namespace lib;

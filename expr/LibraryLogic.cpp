@@ -2,10 +2,10 @@
 // INLIST, MAX, MIN).
 #include <utility>
 
+#include "engine/Strings.h"
 #include "expr/Library.h"
 #include "expr/LibraryArgs.h"
 #include "expr/TextRules.h"
-#include "engine/Strings.h"
 
 namespace talvern {
 using namespace lib;

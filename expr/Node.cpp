@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "engine/Date.h"
 #include "engine/Errors.h"
 #include "expr/Handler.h"
 #include "expr/Messages.h"
 #include "expr/NumberText.h"
 #include "expr/Operators.h"
-#include "engine/Date.h"
 #include "expr/Registry.h"
 #include "expr/Tokenizer.h"
 #include "expr/UserLink.h"

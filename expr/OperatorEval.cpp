@@ -5,11 +5,11 @@
 #include <cmath>
 
 #include "engine/Errors.h"
+#include "engine/Strings.h"
 #include "expr/Handler.h"
 #include "expr/Messages.h"
 #include "expr/Node.h"
 #include "expr/Operators.h"
-#include "engine/Strings.h"
 
 namespace talvern {
 namespace {

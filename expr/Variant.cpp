@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/Date.h"
 #include "engine/Errors.h"
 #include "expr/Messages.h"
 #include "expr/NumberText.h"
-#include "engine/Date.h"
 #include "expr/TextRules.h"
 
 namespace talvern {

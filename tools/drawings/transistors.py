@@ -220,7 +220,7 @@ def _can_bottom(v, r_flange, pitch_r, pins_deg, key_deg, key=0.9):
 
 
 def to18(style=MONO):
-    s = Sheet(480, 360, "КОРПУС КТ-1-7 (TO-18)", style)
+    s = Sheet(480, 400, "КОРПУС КТ-1-7 (TO-18)", style)
     v = s.view(140, 80, 20, "ВИД СБОКУ")
     _can_side(v, 2.4, 2.8, 4.8, 0.5, 7.5, (-1.27, 0, 1.27))
     v.lead_break(0, 8.2, 0.25)

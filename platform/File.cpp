@@ -1,0 +1,206 @@
+#include "platform/File.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace talvern::platform {
+namespace {
+
+bool SetLock(int fd, short type, std::int64_t offset, std::int64_t length) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = length;
+  fl.l_pid = 0;
+  while (fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x += 32;
+    if (y >= 'A' && y <= 'Z') y += 32;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+OsFile::~OsFile() { Close(); }
+
+OsFile::OpenResult OsFile::Open(const std::string& path, bool readWrite, bool shared) {
+  Close();
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? OpenResult::kNotFound : OpenResult::kDenied;
+  if (S_ISDIR(st.st_mode)) return OpenResult::kDenied;
+  // Exclusive locks need a descriptor open for writing, so a read-only open
+  // still opens the file for writing where it may; writes are refused above.
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  bool writable = fd >= 0;
+  if (fd < 0) {
+    if (readWrite) return OpenResult::kDenied;
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return OpenResult::kDenied;
+  }
+  // Share mode. A file nobody may write cannot take a write lock; its
+  // exclusive open takes the read lock, which still refuses exclusive opens.
+  short type = (shared || !writable) ? F_RDLCK : F_WRLCK;
+  if (!SetLock(fd, type, kShareSentinelOffset, 1)) {
+    close(fd);
+    return OpenResult::kDenied;
+  }
+  fd_ = fd;
+  readWrite_ = readWrite;
+  fdWritable_ = writable;
+  return OpenResult::kOk;
+}
+
+bool OsFile::Create(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+void OsFile::Close() {
+  if (fd_ >= 0) close(fd_);  // releases every lock of this open
+  fd_ = -1;
+  readWrite_ = fdWritable_ = false;
+}
+
+std::int64_t OsFile::ReadAt(std::int64_t offset, void* buffer, std::int64_t length) {
+  if (fd_ < 0 || offset < 0 || length < 0) return -1;
+  auto* p = static_cast<char*>(buffer);
+  std::int64_t done = 0;
+  while (done < length) {
+    ssize_t n = pread(fd_, p + done, static_cast<std::size_t>(length - done), offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+bool OsFile::WriteAt(std::int64_t offset, const void* buffer, std::int64_t length) {
+  if (fd_ < 0 || !readWrite_ || offset < 0 || length < 0) return false;
+  const auto* p = static_cast<const char*>(buffer);
+  std::int64_t done = 0;
+  while (done < length) {
+    ssize_t n = pwrite(fd_, p + done, static_cast<std::size_t>(length - done), offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += n;
+  }
+  return true;
+}
+
+std::int64_t OsFile::Size() const {
+  struct stat st {};
+  if (fd_ < 0 || fstat(fd_, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool OsFile::Flush() { return fd_ >= 0 && (!fdWritable_ || fdatasync(fd_) == 0); }
+
+bool OsFile::Truncate(std::int64_t size) {
+  return fd_ >= 0 && readWrite_ && size >= 0 && ftruncate(fd_, size) == 0;
+}
+
+bool OsFile::Lock(std::int64_t offset, std::int64_t length) {
+  if (fd_ < 0 || length <= 0) return false;
+  return SetLock(fd_, fdWritable_ ? F_WRLCK : F_RDLCK, offset, length);
+}
+
+bool OsFile::Unlock(std::int64_t offset, std::int64_t length) {
+  if (fd_ < 0 || length <= 0) return false;
+  return SetLock(fd_, F_UNLCK, offset, length);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+std::string ResolveFileName(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || lstat(path.c_str(), &st) == 0) return path;
+  // Walk the components, fixing the case of those that do not exist.
+  std::string resolved = path[0] == '/' ? "/" : "";
+  std::size_t i = 0;
+  while (i < path.size()) {
+    std::size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    std::string part = path.substr(i, j - i);
+    i = j + 1;
+    if (part.empty()) continue;
+    std::string dir = resolved.empty() ? "." : resolved;
+    std::string candidate = resolved + (resolved.empty() || resolved.back() == '/' ? "" : "/") + part;
+    if (part != "." && part != ".." && lstat(candidate.c_str(), &st) != 0) {
+      std::vector<std::string> matches;
+      if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+          if (EqualIgnoringCase(e->d_name, part)) matches.emplace_back(e->d_name);
+        closedir(d);
+      }
+      if (!matches.empty()) {
+        std::sort(matches.begin(), matches.end());
+        candidate = resolved + (resolved.empty() || resolved.back() == '/' ? "" : "/") + matches[0];
+      }
+    }
+    resolved = candidate;
+  }
+  return resolved;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::string full = path;
+  if (path.empty() || path[0] != '/') {
+    std::vector<char> buf(4096);
+    while (!getcwd(buf.data(), buf.size())) {
+      if (errno != ERANGE) return path;
+      buf.resize(buf.size() * 2);
+    }
+    full = std::string(buf.data()) + "/" + path;
+  }
+  std::vector<std::string> parts;
+  std::size_t i = 0;
+  while (i <= full.size()) {
+    std::size_t j = full.find('/', i);
+    if (j == std::string::npos) j = full.size();
+    std::string part = full.substr(i, j - i);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    i = j + 1;
+  }
+  std::string out;
+  for (const auto& p : parts) out += "/" + p;
+  return out.empty() ? "/" : out;
+}
+
+}  // namespace talvern::platform

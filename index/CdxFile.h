@@ -1,0 +1,46 @@
+#pragma once
+// VXobjCDXFile: a compound index file (.cdx): 512-byte pages, a tag
+// directory at offset 0 whose entries name each tag and its header offset,
+// and any number of tags (VXobjCDXTag). Pages are only appended; Reindex
+// rebuilds the whole file. The directory header carries the file's change
+// counter, raised by every key update that changed a tag, so that other
+// programs sharing the file can tell that their view is stale.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "index/CdxTag.h"
+#include "index/IndexFile.h"
+
+namespace talvern {
+
+class VXobjCDXFile : public VXobjIndexFile {
+public:
+  // Opens (or, with create, creates when missing or when overwrite is set)
+  // the file; the table may be null. Check IsOpened and IsCorrupted.
+  VXobjCDXFile(VXO_dBaseFld* table, const std::string& fileName, bool overwrite, bool create,
+               bool shared, bool readWrite);
+  ~VXobjCDXFile() override;
+
+  bool TagAdd(const std::string& name, const std::string& keyExpr, bool unique, bool ascending,
+              const std::string& forExpr) override;
+  bool TagDelete(const std::string& name) override;
+  std::int32_t PageAllocate() override;
+  std::int32_t PageAllocReset() override;
+  void Reindex() override;
+  bool KeysUpdate(std::int32_t recno, bool append) override;
+  bool ChangedByOthers() override;
+
+  VXobjCDXTag* Directory() const { return directory_.get(); }
+
+  // The collation given to the next tag added (TagAdd): 1 (MACHINE) after
+  // every open of a compound file; set it to 2 (GENERAL) just before adding
+  // a tag that should sort by the GENERAL collation.
+  static std::uint8_t NewTagCollation;
+
+private:
+  std::unique_ptr<VXobjCDXTag> directory_;
+};
+
+}  // namespace talvern

@@ -1,0 +1,104 @@
+#pragma once
+// VXobjIndexFile: one open index file holding one or more tags. It owns the
+// disk file and the tags, reads and writes pages (deciphering and enciphering
+// them for enciphered tables), hands out new pages, updates every tag after a
+// record write (KeysUpdate) and locks the file for updates under the table's
+// lock protocol. The formats (VXobjCDXFile, ...) read and write the tag
+// headers and build tags.
+//
+// After construction Opened tells whether the file is usable and Corrupted
+// whether a tag header failed validation; the table handler turns these into
+// "Index file %s is corrupted" or "File %s could not be found".
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Collection.h"
+#include "engine/DiskFile.h"
+#include "engine/TableTypes.h"
+#include "index/IndexTag.h"
+
+namespace talvern {
+
+class VXO_dBaseFld;
+
+// Size of an index page as far as enciphering goes (pages are ciphered in
+// chunks of this many bytes).
+constexpr std::int32_t kCipherChunk = 512;
+
+class VXobjIndexFile : public TvxObject {
+public:
+  ~VXobjIndexFile() override;
+  VXobjIndexFile(const VXobjIndexFile&) = delete;
+  VXobjIndexFile& operator=(const VXobjIndexFile&) = delete;
+
+  // Virtual operations, in this order in every format.
+  virtual bool TagAdd(const std::string& name, const std::string& keyExpr, bool unique,
+                      bool ascending, const std::string& forExpr);
+  virtual bool TagDelete(const std::string& name);
+  virtual std::int32_t PageAllocate();
+  virtual std::int32_t PageAllocReset();
+  virtual bool PageRead(std::int32_t offset, void* buffer, std::int32_t length);
+  virtual bool PageWrite(std::int32_t offset, const void* buffer, std::int32_t length);
+  virtual void Reindex();
+  virtual bool Rename(const std::string& newName);
+  virtual bool KeysUpdate(std::int32_t recno, bool append);
+  virtual bool ChangedByOthers();
+  virtual void SetLockProtocol(TvxLokProtocol protocol);
+  virtual void Recrypt();
+
+  int TagCount() const { return static_cast<int>(Tags.size()); }
+  // 0-based; null when out of range.
+  VXobjIndexTag* TagByNumber(int n) const;
+  // The first tag of that name (case ignored); null when absent.
+  VXobjIndexTag* TagByName(const std::string& name) const;
+  // Locks the file for an update (immediately true when not shared); raises
+  // "Can not Lock file %s" when the lock stays refused.
+  bool IndexLock();
+  void IndexUnlock();
+  // Releases every tag's node path (writing it) and flushes the disk file.
+  void Flush();
+
+  // The name without path, with extension.
+  const std::string& FileName() const { return fileName_; }
+  // The full path of the disk file; empty without one.
+  std::string FullName() const;
+  VXO_dBaseFld* TableObject() const { return Table; }
+  VXO_DiskFile* DiskFile() const { return Disk.get(); }
+  bool IsOpened() const { return Opened; }
+  bool IsCorrupted() const { return Corrupted; }
+
+  std::vector<std::unique_ptr<VXobjIndexTag>> Tags;
+  VXO_dBaseFld* Table = nullptr;
+  std::unique_ptr<VXO_DiskFile> Disk;
+  bool RecNoOrdered = false;
+  std::int32_t NextFree = -1;
+  bool Exact = true;
+  bool Corrupted = false;
+  bool Opened = false;
+  TvxLokProtocol LockProtocol = TvxLokProtocol::Default;
+  std::uint32_t LockBase = 0x40000000u;
+  std::uint32_t LockTop = 0x7FFFFFFEu;
+  std::uint32_t LockSpan = 0x3FFFFFFFu;
+
+protected:
+  explicit VXobjIndexFile(VXO_dBaseFld* table);
+  // The open step every format shares: completes the name (defaultExt when
+  // it has none; the table's directory when it has no path) and opens or
+  // creates the disk file. Without a file, Disk stays null.
+  void OpenStep(const std::string& fileName, bool overwrite, bool create, bool shared,
+                bool readWrite, const std::string& defaultExt);
+
+  std::string fileName_;
+};
+
+// Opens (create false) or creates an index file of the kind its extension
+// names (".cdx"; compared ignoring case) for the table, with the table's
+// share and access modes. Null for an extension of a kind the engine does
+// not handle; otherwise the caller checks IsOpened/IsCorrupted.
+std::unique_ptr<VXobjIndexFile> MakeIndexFile(VXO_dBaseFld* table, const std::string& fileName,
+                                              bool create, bool shared, bool readWrite);
+
+}  // namespace talvern

@@ -12,13 +12,3 @@ TEST(CatalogueTables, TheTypeKeyReadsDomesticPrefixesAsLettersOfTheStoredCodePag
   EXPECT_EQ(platform::OemToUtf8(kMainTable.tags[0].expression),
             "IIF(IMPORT,TYPE,STUFF(TYPE,1,1,CHRTRAN(LEFT(TYPE,1),\"123\",\"ГКА\")))");
 }
-
-TEST(CatalogueTables, EveryTagNameFitsAndTheFirstIsTheOneSelected) {
-  for (const CatalogueTable* table : {&kMainTable, &kFieldsTable, &kGroupsTable, &kVidsTable, &kPicsTable}) {
-    ASSERT_FALSE(table->tags.empty()) << table->fileName;
-    for (const TTagDef& tag : table->tags) EXPECT_LE(tag.name.size(), 7u) << tag.name;
-  }
-  EXPECT_EQ(kFieldsTable.tags[0].name, "GRPD");
-  EXPECT_EQ(kFieldsTable.tags[1].expression, "FLD");
-  EXPECT_EQ(std::string(kPicsTable.fileName), "PICS.DBF");
-}

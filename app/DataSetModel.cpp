@@ -78,12 +78,9 @@ void DataSetModel::ViewEditingChanged() {
 
 void DataSetModel::CurrentRecordChanged(TField*) {
   RunGuarded([&] {
-    TDataSet* dataSet = DataSet();
-    TBookmark bookmark = dataSet->GetBookmark();
-    if (bookmark.empty()) return;  // a new record has no row yet
-    const int row = CurrentRow();
+    const int row = CurrentRow();  // none for a new record
     if (row < 0) return;
-    const TField* key = keyField_.empty() ? nullptr : dataSet->FindField(keyField_);
+    const TField* key = keyField_.empty() ? nullptr : DataSet()->FindField(keyField_);
     cache_.Update(row, ReadCurrentRow(ShownFields(), key));
     if (!columns_.empty()) emit dataChanged(index(row, 0), index(row, static_cast<int>(columns_.size()) - 1));
   });
@@ -99,6 +96,7 @@ void DataSetModel::Reset() {
   columns_.clear();
   headers_.clear();
   TDataSet* dataSet = Active() ? DataSet() : nullptr;
+  rowsOf_ = dataSet;
   if (!fieldNames_.empty()) {
     columns_ = SplitFieldNames(fieldNames_);
     for (const std::string& name : columns_) {
@@ -140,6 +138,7 @@ void DataSetModel::Fail(std::exception_ptr error) {
 
 bool DataSetModel::CanRead() const {
   const TDataSet* dataSet = DataSet();
+  if (dataSet != rowsOf_) return false;
   // While controls are disabled the link's window does not follow the
   // cursor, so the window could not be read.
   return Active() && !failed_ && dataSet->State() == dsBrowse && !dataSet->ControlsDisabled() &&
@@ -222,8 +221,16 @@ std::vector<CachedRow> DataSetModel::ReadChunk(int chunk, TBookmark& next) {
   return rows;
 }
 
+// A source given another open dataset tells its links nothing (both are
+// open, nothing changed for them): the rows known are another dataset's.
+bool DataSetModel::CheckSameDataSet() {
+  if (DataSet() == rowsOf_) return true;
+  ResetLater();
+  return false;
+}
+
 const CachedRow* DataSetModel::RowAt(int row) {
-  if (row < 0 || row >= knownRows_) return nullptr;
+  if (row < 0 || row >= knownRows_ || !CheckSameDataSet()) return nullptr;
   if (const CachedRow* kept = cache_.Find(row)) return kept;
   if (!CanRead()) return nullptr;
   const int chunk = cache_.ChunkOf(row);
@@ -271,7 +278,7 @@ bool DataSetModel::canFetchMore(const QModelIndex& parent) const {
 }
 
 void DataSetModel::fetchMore(const QModelIndex& parent) {
-  if (!canFetchMore(parent)) return;
+  if (!CheckSameDataSet() || !canFetchMore(parent)) return;
   const int chunk = knownRows_ / cache_.ChunkRows();
   std::vector<CachedRow> rows;
   TBookmark next;

@@ -13,8 +13,8 @@
 // the end of the dataset is reached.
 //
 // The model starts over (a model reset) whenever the dataset opens, closes or
-// its records change; a written field of the current record updates just that
-// row. While the dataset is being edited the model does not move it (moving
+// its records change, or the source is given another dataset; a written field
+// of the current record updates just that row. While the dataset is being edited the model does not move it (moving
 // would post the edit): rows not kept then read as empty until editing ends.
 //
 // A failure while reading (say, a field that the dataset does not have) goes
@@ -93,6 +93,8 @@ private:
   bool CanRead() const;
   void Reset();
   void ResetLater();
+  // False, with a reset to come, when the source now has another dataset.
+  bool CheckSameDataSet();
   void Fail(std::exception_ptr error);
   std::vector<TField*> ShownFields() const;
   CachedRow ReadCurrentRow(const std::vector<TField*>& fields, const TField* key) const;
@@ -106,6 +108,7 @@ private:
   std::string keyField_;
   std::vector<std::string> columns_;  // names of the fields shown
   std::vector<QString> headers_;
+  const TDataSet* rowsOf_ = nullptr;  // the dataset the known rows come from
   RowCache cache_;
   std::vector<TBookmark> chunkStarts_;  // first row of each known chunk; chunk 0 starts at First
   int knownRows_ = 0;

@@ -231,6 +231,18 @@ TEST_F(ModelTest, RowsThatVanishUnannouncedMakeTheModelStartOver) {
   EXPECT_EQ(model.rowCount(), 390);
 }
 
+TEST_F(ModelTest, AnotherOpenDataSetBehindTheSourceIsNoticed) {
+  FetchAll(model);
+  auto other = MakeDevices(5);
+  other->Open();
+  source.SetDataSet(other.get());  // both open: the links hear nothing
+  EXPECT_EQ(Cell(model, 0), "");   // the old rows are not read from the new dataset
+  QCoreApplication::processEvents();
+  FetchAll(model);
+  EXPECT_EQ(Column(model), (Texts{"T1", "T2", "T3", "T4", "T5"}));
+  source.SetDataSet(nullptr);
+}
+
 TEST(RowCache, KeepsTheChunksUsedLast) {
   RowCache cache(2, 2);
   auto row = [](QString text) { return CachedRow{{text}, {}, {}}; };

@@ -8,14 +8,15 @@
 // read again, and two views on one dataset would keep each other repainting.
 //
 // Links that are not views (a detail dataset following its master) still hear
-// every move and follow it; the view puts the cursor back before it is done.
+// every move and follow it. A table model puts the cursor back when it is
+// done; the device grid leaves it on the record it painted last.
 //
 // What a view hears, in place of TDataLink's notifications:
 //   RecordsChanged       the dataset opened or closed, or the records or the
 //                        cursor changed as a whole (post, filter, First, ...)
 //   CurrentRecordChanged a field of the current record was written (nullptr:
 //                        the record as a whole, e.g. editing began)
-//   EditingChanged       editing began or ended
+//   ViewEditingChanged   editing began or ended
 // Moves by MoveBy alone are not passed on: they change no record.
 
 #include "dataset/DataLink.h"

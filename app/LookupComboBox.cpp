@@ -25,10 +25,12 @@ LookupComboBox::LookupComboBox(QWidget* parent) : QComboBox(parent), model_(new 
   // value's row back.
   connect(this, &QComboBox::activated, this, [this](int row) { RunGuarded([&] { Chosen(row); }); });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-    setCurrentIndex(-1);
-    ShowValueLater();
+    RunGuarded([&] {
+      setCurrentIndex(-1);
+      ShowValueLater();
+    });
   });
-  connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { ShowKeptValue(); });
+  connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { RunGuarded([&] { ShowKeptValue(); }); });
 }
 
 void LookupComboBox::SetListSource(TDataSource* source) { model_->SetDataSource(source); }

@@ -52,18 +52,21 @@ VXO_dBHandler::~VXO_dBHandler() {
 
 // Read-ahead.
 
-void VXO_dBHandler::SetReadAhead(bool on) {
-  readAhead_ = on;
+void VXO_dBHandler::SetReadAhead(bool on) { SizeReadAhead(on ? kReadAheadBytes : 0); }
+
+void VXO_dBHandler::SizeReadAhead(std::int32_t bytes) {
+  readAhead_ = bytes > 0;
   readAheadFirst_ = -1;
   readAheadEnd_ = 0;
-  if (!on) {
+  if (!readAhead_) {
     std::vector<std::uint8_t>().swap(readAheadBuffer_);
     readAheadSize_ = readAheadRecords_ = 0;
     return;
   }
-  readAheadRecords_ = std::max<std::int32_t>(1, kReadAheadBytes / std::max<std::int32_t>(recordLength_, 1));
+  readAheadRecords_ = std::max<std::int32_t>(1, bytes / std::max<std::int32_t>(recordLength_, 1));
   readAheadSize_ = readAheadRecords_ * recordLength_;
   readAheadBuffer_.resize(static_cast<std::size_t>(readAheadSize_));
+  readAheadBuffer_.shrink_to_fit();
 }
 
 void VXO_dBHandler::CopyIntoReadAhead(std::int64_t offset, const void* bytes, std::int32_t length) {
@@ -73,6 +76,17 @@ void VXO_dBHandler::CopyIntoReadAhead(std::int64_t offset, const void* bytes, st
   if (from >= to) return;
   std::memcpy(readAheadBuffer_.data() + (from - readAheadFirst_),
               static_cast<const std::uint8_t*>(bytes) + (from - offset), static_cast<std::size_t>(to - from));
+}
+
+bool VXO_dBHandler::FillReadAhead(std::int64_t offset, std::int32_t length) {
+  if (readAheadFirst_ >= 0 && offset >= readAheadFirst_ && offset + length <= readAheadEnd_) return true;
+  readAheadFirst_ = -1;  // a failed refill leaves the block empty
+  std::int32_t n = VXO_dBaseFld::ReadAt(offset, readAheadBuffer_.data(), readAheadSize_);
+  readAheadFirst_ = offset;
+  // Bytes behind the last record counted may be a record another program
+  // is still appending: they are read again once the count includes them.
+  readAheadEnd_ = std::min(offset + std::max<std::int32_t>(n, 0), RecordOffset(recordCount_ + 1));
+  return offset + length <= readAheadEnd_;
 }
 
 // Whole records behind the header come from the block, which is refilled
@@ -85,14 +99,7 @@ std::int32_t VXO_dBHandler::ReadAt(std::int64_t offset, void* buffer, std::int32
     if (offset >= headerLength_) CopyIntoReadAhead(offset, buffer, n);
     return n;
   }
-  if (readAheadFirst_ < 0 || offset < readAheadFirst_ || offset + length > readAheadEnd_) {
-    readAheadFirst_ = -1;  // a failed refill leaves the block empty
-    std::int32_t n = VXO_dBaseFld::ReadAt(offset, readAheadBuffer_.data(), readAheadSize_);
-    readAheadFirst_ = offset;
-    // Bytes behind the last record counted may be a record another program
-    // is still appending: they are read again once the count includes them.
-    readAheadEnd_ = std::min(offset + std::max<std::int32_t>(n, 0), RecordOffset(recordCount_ + 1));
-  }
+  FillReadAhead(offset, length);
   const std::int64_t available = std::min<std::int64_t>(length, readAheadEnd_ - offset);
   const std::int32_t count = static_cast<std::int32_t>(std::max<std::int64_t>(available, 0));
   std::memcpy(buffer, readAheadBuffer_.data() + (offset - readAheadFirst_), static_cast<std::size_t>(count));
@@ -338,8 +345,38 @@ bool VXO_dBHandler::FilterTrue() {
 // accepts them.
 void VXO_dBHandler::ScanFilter() {
   FlagScope everyRecord(scanAll_, true);
-  for (ReadRecord(RecTop); !eof_ && !bof_; ReadRecord(RecNext))
-    if (FilterTrue()) filterSet_->Mark(currentRecordNo_, TvxHugeSet::kSet);
+  if (currentTag_ || enciphered_ || !readAhead_ || readAheadSize_ <= 0 || tableState_ != kTableReady) {
+    for (ReadRecord(RecTop); !eof_ && !bof_; ReadRecord(RecNext))
+      if (FilterTrue()) filterSet_->Mark(currentRecordNo_, TvxHugeSet::kSet);
+    return;
+  }
+  // In physical order the filter is evaluated on each record where it lies
+  // in the read-ahead block, without copying it out: the same records as
+  // the walk above (up to the count refreshed at the end), one evaluation
+  // each. The block is larger for the scan, which reads the whole table at
+  // once, and of its usual size again afterwards.
+  struct Restore {
+    VXO_dBHandler& table;
+    std::uint8_t* own;
+    ~Restore() {
+      table.currentRecord_ = own;
+      table.SetReadAhead(true);
+    }
+  } restore{*this, currentRecord_};
+  SizeReadAhead(kScanBytes);
+  bof_ = eof_ = false;
+  for (std::int32_t r = 1;; ++r) {
+    if (r > recordCount_) {
+      RefreshHeader();
+      if (r > recordCount_) break;
+    }
+    const std::int64_t offset = RecordOffset(r);
+    if (!FillReadAhead(offset, recordLength_)) Raise("Error on Read of file %s", {fileName_});
+    currentRecord_ = readAheadBuffer_.data() + (offset - readAheadFirst_);
+    currentRecordNo_ = r;
+    if (FilterTrue()) filterSet_->Mark(r, TvxHugeSet::kSet);
+  }
+  eof_ = true;
 }
 
 void VXO_dBHandler::SetFilterOn(bool on) {

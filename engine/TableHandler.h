@@ -62,6 +62,8 @@ class VXO_dBHandler : public VXO_dBaseFld {
 public:
   static constexpr int kMaxIndexFiles = 63;
   static constexpr std::int32_t kReadAheadBytes = 32768;
+  // The block of a filter scan, which reads the whole table in one go.
+  static constexpr std::int32_t kScanBytes = 1 << 20;
   static constexpr std::size_t kMaxTagName = 16;
 
   VXO_dBHandler(const std::string& fileName, bool shared, bool readWrite,
@@ -194,6 +196,12 @@ protected:
   VXobjIndexTag* FindTag(const std::string& name, int* slot) const;
   // The key of the current record by a compiled key expression, as text.
   std::string KeyText(TvxExpHandler& key);
+  // Read-ahead in a block of that many bytes rounded down to whole records
+  // (at least one); 0 switches it off.
+  void SizeReadAhead(std::int32_t bytes);
+  // Makes the read-ahead block hold the bytes at offset, refilling it from
+  // there when it does not; false when the table ends before them.
+  bool FillReadAhead(std::int64_t offset, std::int32_t length);
   // The read-ahead block takes the bytes written to or read from the file
   // where they overlap it.
   void CopyIntoReadAhead(std::int64_t offset, const void* bytes, std::int32_t length);

@@ -38,11 +38,13 @@ inline std::string ErrorOf(const std::function<void()>& f) {
 }
 
 struct Device {
+  Device(std::string type, int vid, std::string params = "", std::string pic = "", bool imported = false)
+      : type(std::move(type)), vid(vid), params(std::move(params)), pic(std::move(pic)), imported(imported) {}
   std::string type;  // UTF-8
-  int vid = 0;
+  int vid;
   std::string params;
   std::string pic;
-  bool imported = false;
+  bool imported;
   bool deleted = false;
 };
 
@@ -70,7 +72,7 @@ inline std::vector<Device> NumberedDevices(int n, int kinds = 3) {
   for (int i = 1; i <= n; ++i) {
     std::string type = "D";
     type += std::to_string(i);
-    devices.push_back({type, i % kinds + 1, "5|10||0,3", "", false, false});
+    devices.emplace_back(type, i % kinds + 1, "5|10||0,3");
   }
   return devices;
 }

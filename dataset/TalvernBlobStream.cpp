@@ -61,6 +61,7 @@ std::int64_t TTalvernBlobStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 
 std::unique_ptr<TStream> TTalvernDataSet::CreateBlobStream(const TField& field, TBlobStreamMode mode) {
   CheckActive();
+  if (field.DataSet() != this || !field.IsBlob()) DatabaseError(kSFieldNotFound, {field.FieldName()});
   return std::make_unique<TTalvernBlobStream>(*this, field, mode);
 }
 

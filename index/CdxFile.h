@@ -40,6 +40,16 @@ public:
   static std::uint8_t NewTagCollation;
 
 private:
+  void LoadTags();
+  void CreateDirectory(std::int32_t version);
+  void BumpVersion();
+  void RemoveDirectoryEntry(VXobjCDXTag& tag);
+  VXobjCDXTag* LastTagNamed(const std::string& name) const;
+  void RemoveTag(VXobjIndexTag* tag);
+  bool AddTag(const std::string& upper, const std::string& keyExpr, bool unique, bool ascending,
+              const std::string& forExpr, std::uint8_t collation);
+  std::string TableExtension() const;
+
   std::unique_ptr<VXobjCDXTag> directory_;
 };
 

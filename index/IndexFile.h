@@ -58,6 +58,10 @@ public:
   // "Can not Lock file %s" when the lock stays refused.
   bool IndexLock();
   void IndexUnlock();
+  // Raises when a tag holds keys in a form this program can walk but not
+  // maintain (see VXobjIndexTag::Searchable); the table calls it before
+  // writing a record.
+  void CheckMaintainable() const;
   // Releases every tag's node path (writing it) and flushes the disk file.
   void Flush();
 
@@ -68,6 +72,8 @@ public:
   VXO_dBaseFld* TableObject() const { return Table; }
   VXO_DiskFile* DiskFile() const { return Disk.get(); }
   bool IsOpened() const { return Opened; }
+  // Raises "Index file %s is corrupted" with this file's name.
+  [[noreturn]] void RaiseCorrupted() const;
   bool IsCorrupted() const { return Corrupted; }
 
   std::vector<std::unique_ptr<VXobjIndexTag>> Tags;
@@ -90,6 +96,9 @@ protected:
   // creates the disk file. Without a file, Disk stays null.
   void OpenStep(const std::string& fileName, bool overwrite, bool create, bool shared,
                 bool readWrite, const std::string& defaultExt);
+
+  // The extension of the file name, without the dot.
+  std::string Extension() const;
 
   std::string fileName_;
 };

@@ -100,6 +100,9 @@ public:
   // The loaded child, detached from this node (ownership passes).
   std::unique_ptr<VXobjIndexKey> DetachChild();
   void AttachChild(std::unique_ptr<VXobjIndexKey> child);
+  // The new root a root split created (OwnsParent), handed to the caller
+  // that writes this node, to be written after it.
+  std::unique_ptr<VXobjIndexKey> TakeOwnedParent();
 
   std::int32_t Page = 0;
   std::int32_t Left = -1;
@@ -128,6 +131,7 @@ private:
   void RootSplit();
 
   std::vector<std::unique_ptr<VXobjIndexKeyData>> entries_;
+  std::unique_ptr<VXobjIndexKey> ownedParent_;
 };
 
 }  // namespace talvern

@@ -1,0 +1,503 @@
+#include "index/IndexTag.h"
+
+#include <cstring>
+#include <utility>
+
+#include "engine/Errors.h"
+#include "engine/Fields.h"
+#include "engine/TableTypes.h"
+#include "index/IndexFile.h"
+#include "engine/Strings.h"
+#include "index/KeyCompare.h"
+#include "index/RecordScan.h"
+
+namespace talvern {
+
+namespace {
+// Spare entries kept for reuse by the nodes of one tag.
+constexpr std::size_t kMaxSpareEntries = 4096;
+
+// Sets a flag for the duration of a scope.
+class FlagScope {
+public:
+  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
+  ~FlagScope() { flag_ = saved_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+  bool& flag_;
+  bool saved_;
+};
+}  // namespace
+
+VXobjIndexTag::VXobjIndexTag(VXobjIndexFile* file, const std::string& name) : Name(name), file_(file) {}
+
+VXobjIndexTag::~VXobjIndexTag() {
+  // The formats write their nodes and header before; here only memory goes.
+  Path.reset();
+}
+
+VXO_dBaseFld* VXobjIndexTag::Table() const { return file_ ? file_->Table : nullptr; }
+
+// Base behaviour of the virtual operations.
+
+void VXobjIndexTag::KeyConvert(VXobjIndexKeyData&, bool) {}
+
+bool VXobjIndexTag::TagCreate(const std::string& keyExpr, bool unique, bool ascending,
+                              const std::string& forExpr) {
+  keyFormChecked_ = true;
+  KeyExpr = keyExpr;
+  Unique = unique;
+  Ascending = ascending;
+  ForExpr = forExpr;
+  HasFor = !forExpr.empty();
+  KeyExprCompile();
+  ForExprCompile();
+  return false;
+}
+
+std::int32_t VXobjIndexTag::RootPointer() { return Root; }
+
+bool VXobjIndexTag::NodeRead(std::int32_t, VXobjIndexKey&) { return false; }
+
+bool VXobjIndexTag::NodeWrite(VXobjIndexKey&) { return false; }
+
+bool VXobjIndexTag::HeaderRead() {
+  HeaderDirty = false;
+  return false;
+}
+
+bool VXobjIndexTag::HeaderWrite() {
+  HeaderDirty = false;
+  return false;
+}
+
+// Entries and nodes.
+
+std::unique_ptr<VXobjIndexKeyData> VXobjIndexTag::NewEntry() {
+  if (spareEntries_.empty()) return std::make_unique<VXobjIndexKeyData>();
+  auto entry = std::move(spareEntries_.back());
+  spareEntries_.pop_back();
+  return entry;
+}
+
+void VXobjIndexTag::RecycleEntries(std::vector<std::unique_ptr<VXobjIndexKeyData>>& entries) {
+  for (auto& entry : entries)
+    if (entry && spareEntries_.size() < kMaxSpareEntries) spareEntries_.push_back(std::move(entry));
+  entries.clear();
+}
+
+void VXobjIndexTag::NodeRelease(std::unique_ptr<VXobjIndexKey> node) {
+  if (!node) return;
+  if (node->Child) NodeRelease(node->DetachChild());
+  if (node->Dirty) {
+    if (node->Page <= 0) node->Page = file_->PageAllocate();
+    node->Dirty = false;
+    NodeWrite(*node);
+  }
+  if (node->OwnsParent) {
+    auto parent = node->TakeOwnedParent();
+    node.reset();
+    NodeRelease(std::move(parent));
+  }
+}
+
+// Path and position.
+
+void VXobjIndexTag::ReleaseNodes() {
+  NodeRelease(std::move(Path));
+  if (HeaderDirty) HeaderWrite();
+  Current.Link = 0;
+}
+
+void VXobjIndexTag::Resync(int mode) {
+  ReleaseNodes();
+  std::int32_t root = RootPointer();
+  if (root > 0) Path = std::make_unique<VXobjIndexKey>(this, root, nullptr);
+  if (mode == 2) return;
+  VXO_dBaseFld* table = Table();
+  if (mode == 1 && Path && !KeyExpr.empty() && table && table->RecNo() >= 1 &&
+      table->RecNo() <= table->RecordCount() && Path->Count() > 0) {
+    VXobjIndexKeyData key;
+    if (CurrentKey(key)) {
+      if (Path->NodeSearch(table->RecNo(), key, -1) == 0) {
+        Path->NodeCurrent(Current);
+        if (MoveTo(RecSame) != 0) return;
+      }
+    }
+  }
+  MoveTo(RecTop);
+}
+
+std::int32_t VXobjIndexTag::CurrentRecNo(std::int32_t recno) {
+  if (!Path || Current.Link != recno) Resync(1);
+  return Current.Link;
+}
+
+void VXobjIndexTag::RangeCheck() {
+  if (!RangeActive() || Bof || Eof) return;
+  int h = 0;
+  if (HighBound.Length() > 0) {
+    h = CompareIndexKeys(HighBound, Current, RangePartial);
+    if (StoredDescending) h = -h;
+    if (h == -1) Eof = true;
+  }
+  if (h >= 0 && LowBound.Length() > 0) {
+    int l = CompareIndexKeys(LowBound, Current, 0);
+    if (StoredDescending) l = -l;
+    if (l == 1) Bof = true;
+  }
+}
+
+std::int32_t VXobjIndexTag::MoveTo(std::int32_t code) {
+  Current.Link = 0;
+  // Top and bottom load the path afresh; the other moves need one.
+  if (!Path && code != RecTop && code != RecBottom) {
+    Bof = Eof = true;
+    return 0;
+  }
+  if (ReverseNavigation) {
+    if (code == RecTop) code = RecBottom;
+    else if (code == RecBottom) code = RecTop;
+    else if (code == RecNext) code = RecPrior;
+    else if (code == RecPrior) code = RecNext;
+  }
+  Bof = Eof = false;
+  switch (code) {
+    case RecSame:
+      Bof = Eof = !Path->NodeReread();
+      RangeCheck();
+      break;
+    case RecBottom:
+      Resync(2);
+      if (!Path) {
+        Bof = Eof = true;
+        break;
+      }
+      if (HighBound.Length() == 0 || Maintaining) {
+        Eof = !Path->NodeLast();
+      } else {
+        int r = Path->NodeSearch(kAfterEqualKeys, HighBound, RangePartial);
+        if (r == -1) Bof = !Path->NodePrior();
+        else if (r == 1) Eof = !Path->NodeLast();
+      }
+      RangeCheck();
+      if (Bof) Eof = true;
+      Bof = Eof;
+      break;
+    case RecTop:
+      Resync(2);
+      if (!Path) {
+        Bof = Eof = true;
+        break;
+      }
+      if (LowBound.Length() == 0 || Maintaining) {
+        Bof = !Path->NodeFirst();
+      } else {
+        int r = Path->NodeSearch(kAnyRecord, LowBound, 0);
+        Eof = r == 1;
+        if (!Eof) Path->NodeCurrent(Current);
+      }
+      RangeCheck();
+      if (Eof) Bof = true;
+      Eof = Bof;
+      break;
+    case RecPrior:
+      Bof = !Path->NodePrior();
+      RangeCheck();
+      break;
+    case RecNext:
+      Eof = !Path->NodeNext();
+      RangeCheck();
+      break;
+    default:
+      Current.Link = 0;
+      break;
+  }
+  if (Bof || Eof) Current.Link = 0;
+  if (ReverseNavigation) std::swap(Bof, Eof);
+  return Current.Link;
+}
+
+// Seeks and ranges.
+
+int VXobjIndexTag::InRange() const { return InRange(Current); }
+
+int VXobjIndexTag::InRange(const VXobjIndexKeyData& entry) const {
+  if (!RangeActive()) return 0;
+  if (Eof) return 1;
+  if (Bof) return -1;
+  int h = 0;
+  if (HighBound.Length() > 0) {
+    h = CompareIndexKeys(HighBound, entry, RangePartial);
+    if (StoredDescending) h = -h;
+  }
+  if (h == 0 && EqualHighChecksLow) h = 1;
+  if (h <= 0) return h;
+  if (LowBound.Length() == 0) return 0;
+  int l = CompareIndexKeys(LowBound, entry, 0);
+  if (StoredDescending) l = -l;
+  if (l == -1 || (l == 0 && EqualLowInside)) return 0;
+  return l + 1;
+}
+
+std::int32_t VXobjIndexTag::Seek(const VXobjIndexKeyData& entry) {
+  CheckSearchable();
+  if (Table() && !forceExact_) file_->Exact = Table()->ExactKey();
+  Current.Link = 0;
+  Resync(0);
+  if (!Path) return 0;
+  VXobjIndexKeyData key(entry);
+  KeyConvert(key, true);
+  Bof = Eof = false;
+  int partial = file_->Exact || forceExact_ || Maintaining ? -1 : 0;
+  int r = Path->NodeSearch(entry.Link, key, partial);
+  if (r == 0) {
+    Path->NodeCurrent(Current);
+    // Key maintenance looks for the old entry wherever a range lies.
+    if (Maintaining || InRange() == 0) return Current.Link;
+    Eof = true;
+  } else if (r == 1) {
+    Eof = true;
+  } else {
+    VXobjIndexKeyData next;
+    Path->NodeCurrent(next);
+    if (InRange(next) == -1) Eof = true;
+  }
+  Current.Link = 0;
+  return 0;
+}
+
+std::int32_t VXobjIndexTag::SeekKey(const VXobjIndexKeyData& entry, bool exact) {
+  FlagScope scope(forceExact_, exact || forceExact_);
+  return Seek(entry);
+}
+
+void VXobjIndexTag::VerifyKeyForm() {
+  keyFormChecked_ = true;
+  VXO_dBaseFld* table = Table();
+  if (!notSearchable_.empty() || !table || KeyExpr.empty()) return;
+  // A few entries from each end, taken with the range and position set
+  // aside.
+  auto savedPath = std::move(Path);
+  VXobjIndexKeyData savedLow(LowBound), savedHigh(HighBound), savedCurrent(Current);
+  bool savedBof = Bof, savedEof = Eof;
+  LowBound.SetBytes(nullptr, 0);
+  HighBound.SetBytes(nullptr, 0);
+  std::vector<VXobjIndexKeyData> sample;
+  constexpr int kPerEnd = 8;
+  try {
+    for (std::int32_t code : {RecTop, RecBottom}) {
+      std::int32_t step = code == RecTop ? RecNext : RecPrior;
+      int n = 0;
+      for (std::int32_t r = MoveTo(code); r > 0 && n < kPerEnd; r = MoveTo(step), ++n) sample.push_back(Current);
+    }
+    ReleaseNodes();
+  } catch (...) {
+    Path = std::move(savedPath);
+    CopyEntry(LowBound, savedLow);
+    CopyEntry(HighBound, savedHigh);
+    throw;
+  }
+  Path = std::move(savedPath);
+  CopyEntry(LowBound, savedLow);
+  CopyEntry(HighBound, savedHigh);
+  Current = savedCurrent;
+  Bof = savedBof;
+  Eof = savedEof;
+  const bool filtered = HasFor && !Trim(ForExpr).empty();
+  for (const auto& entry : sample) {
+    bool matches = false;
+    WithRecord(*table, entry.Link, [&] {
+      VXobjIndexKeyData key;
+      matches = (!filtered || ForEvaluate()) && CurrentKey(key) && SameKey(key, entry);
+    });
+    if (!matches) {
+      formMismatch_ = ("the stored key of record " + std::to_string(entry.Link) +
+                       " is not the one its key expression gives (a key form of another program, "
+                       "or an index that no longer matches the table)");
+      return;
+    }
+  }
+}
+
+void VXobjIndexTag::CheckSearchable() {
+  if (!Searchable()) Raise("Index tag %s cannot be searched: %s", {Name, NotSearchableReason()});
+}
+
+VXobjIndexKeyData VXobjIndexTag::SearchKey(const std::string& text) {
+  VXobjIndexKeyData entry;
+  entry.SetText(text);
+  entry.Link = kAnyRecord;
+  return entry;
+}
+
+std::int32_t VXobjIndexTag::SeekExact(const VXobjIndexKeyData& entry) {
+  auto savedPath = std::move(Path);
+  VXobjIndexKeyData savedCurrent(Current);
+  bool savedBof = Bof, savedEof = Eof;
+  std::int32_t result = 0;
+  try {
+    FlagScope exact(forceExact_, true);
+    result = Seek(entry);
+    ReleaseNodes();
+  } catch (...) {
+    Path.reset();
+    Path = std::move(savedPath);
+    Current = savedCurrent;
+    throw;
+  }
+  Path = std::move(savedPath);
+  Current = savedCurrent;
+  Bof = savedBof;
+  Eof = savedEof;
+  return result;
+}
+
+bool VXobjIndexTag::RangeActive() const { return LowBound.Length() > 0 || HighBound.Length() > 0; }
+
+bool VXobjIndexTag::SetRange(const VXobjIndexKeyData* low, const VXobjIndexKeyData* high, bool partial,
+                             bool equalLowInside, bool equalHighChecksLow) {
+  auto convert = [this](const VXobjIndexKeyData* bound, VXobjIndexKeyData& out) {
+    out.SetBytes(nullptr, 0);
+    if (!bound) return;
+    if (bound->Type() == VariantType::Text && TrimmedLength(*bound) == 0) return;
+    if (bound->Length() == 0) return;
+    CopyEntry(out, *bound);
+    KeyConvert(out, true);
+  };
+  VXobjIndexKeyData lo, hi;
+  convert(low, lo);
+  convert(high, hi);
+  if (SameKey(lo, LowBound) && SameKey(hi, HighBound)) return false;
+  LowBound.SetBytes(nullptr, 0);
+  HighBound.SetBytes(nullptr, 0);
+  RangePartial = partial ? 0 : -1;
+  EqualLowInside = equalLowInside;
+  EqualHighChecksLow = equalHighChecksLow;
+  if (lo.Length() > 0) CopyEntry(LowBound, lo);
+  if (hi.Length() > 0) CopyEntry(HighBound, hi);
+  MoveTo(RecTop);
+  return true;
+}
+
+// Insertion.
+
+bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
+  if (!Maintaining) Resync(0);
+  if (!Path) return false;
+  VXobjIndexKeyData key(entry);
+  KeyConvert(key, true);
+  Bof = Eof = false;
+  // A root that lost all its entries takes the key as a leaf again.
+  if (!Path->IsLeaf() && Path->Count() == 0) {
+    Path->Child.reset();
+    Path->Kind = kNodeLeaf;
+  }
+  std::int32_t r = file_->RecNoOrdered ? entry.Link : (StoredDescending ? 0 : kAfterEqualKeys);
+  if (Unique) {
+    if (Path->NodeSearch(kAnyRecord, key, -1) == 0) return false;
+    r = entry.Link;
+  }
+  int c = Path->NodeSearch(r, key, -1);
+  if (c <= 0) {
+    Path->NodeInsert(key, false);
+    if (!Maintaining) Resync(2);
+    Path->NodeSearch(r, key, -1);
+    if (r == kAfterEqualKeys) Path->NodePrior();
+    int at = Path->NodeCurrent(Current);
+    Bof = (at & 1) != 0;
+    Eof = (at & 2) != 0;
+    if (ReverseNavigation) std::swap(Bof, Eof);
+  } else {
+    // Above every key: after the physically last entry.
+    Resync(2);
+    Path->NodeLast();
+    Path->NodeInsert(key, true);
+    if (!Maintaining) Resync(2);
+    Path->NodeLast();
+    CopyEntry(Current, key);
+    Bof = Eof = false;
+    if (ReverseNavigation) Bof = true;
+    else Eof = true;
+  }
+  return true;
+}
+
+// Key maintenance.
+
+bool VXobjIndexTag::RecordKeysUpdate(std::int32_t recno, bool append) {
+  VXO_dBaseFld* table = Table();
+  if (!table) return false;
+  const std::size_t length = static_cast<std::size_t>(table->RecordLength());
+  bool modified = table->RecordModified() ||
+                  std::memcmp(table->SavedRecord(), table->CurrentRecord(), length) != 0;
+  if (!HasFor && !modified && !append) return false;
+  FlagScope maintaining(Maintaining, true);
+  Changed = false;
+
+  bool inFor = HasFor && !ForExpr.empty() ? ForEvaluate() : true;
+  VXobjIndexKeyData key;
+  bool ok = true;
+  KeyEvaluate(key, ok);
+  key.RecNo = key.Link = recno;
+  const bool hadPath = Path != nullptr;
+
+  if (append) {
+    if (inFor) {
+      Resync(2);
+      KeyAdd(key);
+      Changed = true;
+    }
+  } else {
+    // The old key, from the image of the record before the write.
+    std::vector<std::uint8_t> oldImage(table->SavedRecord(), table->SavedRecord() + length + 1);
+    std::uint8_t* newImage = table->CurrentRecord();
+    VXobjIndexKeyData oldKey;
+    bool present = false;
+    bool addNew = false;
+    table->SetCurrentRecord(oldImage.data());
+    try {
+      KeyEvaluate(oldKey, ok);
+      oldKey.RecNo = oldKey.Link = recno;
+      present = Seek(oldKey) > 0;
+      if (!SameKey(key, oldKey) || (HasFor && !inFor)) {
+        if (present) {
+          Path->NodeDelete();
+          Changed = true;
+        }
+        addNew = inFor;
+      } else {
+        addNew = inFor && !present;
+      }
+    } catch (...) {
+      table->SetCurrentRecord(newImage);
+      throw;
+    }
+    table->SetCurrentRecord(newImage);
+    if (addNew) {
+      KeyAdd(key);
+      Changed = true;
+    }
+  }
+  if (!hadPath) ReleaseNodes();
+  return Changed;
+}
+
+// For the table handler.
+
+bool VXobjIndexTag::CurrentKey(VXobjIndexKeyData& out) {
+  bool ok = true;
+  if (!KeyEvaluate(out, ok) || !ok) return false;
+  KeyConvert(out, true);
+  return true;
+}
+
+int VXobjIndexTag::KeyCompare(const VXobjIndexKeyData& a, const VXobjIndexKeyData& b, std::int32_t& position,
+                              int partial) const {
+  int result = CompareIndexKeys(a, b, partial, position);
+  return StoredDescending ? -result : result;
+}
+
+}  // namespace talvern

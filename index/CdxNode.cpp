@@ -151,6 +151,12 @@ std::uint32_t VXobjCDXTag::LargestLeafValue() {
 
 bool VXobjCDXTag::NodeWrite(VXobjIndexKey& node) {
   std::uint8_t page[kPageSize];
+  if (node.Count() == 0 && node.Parent) {
+    // An emptied page has left its parent: its neighbours now link past
+    // it, so that readers walking the level do not meet it.
+    FixRightLink(node.Left, node.Right);
+    FixLeftLink(node.Right, node.Left);
+  }
   if (node.IsLeaf()) WriteLeaf(node, page);
   else WriteInterior(node, page);
   return true;
@@ -243,6 +249,15 @@ void VXobjCDXTag::FixRightLink(std::int32_t left, std::int32_t right) {
   if (!file_->PageRead(left, sibling, kPageSize)) file_->RaiseCorrupted();
   PutLE32(sibling + kRightOffset, static_cast<std::uint32_t>(right));
   file_->PageWrite(left, sibling, kPageSize);
+}
+
+// Points the left link of the page at offset right to left.
+void VXobjCDXTag::FixLeftLink(std::int32_t right, std::int32_t left) {
+  if (right <= 0) return;
+  std::uint8_t sibling[kPageSize];
+  if (!file_->PageRead(right, sibling, kPageSize)) file_->RaiseCorrupted();
+  PutLE32(sibling + kLeftOffset, static_cast<std::uint32_t>(left));
+  file_->PageWrite(right, sibling, kPageSize);
 }
 
 void VXobjCDXTag::WriteLeaf(VXobjIndexKey& node, std::uint8_t* page) {

@@ -60,6 +60,7 @@ private:
   void WriteInterior(VXobjIndexKey& node, std::uint8_t* page);
   void StoreDecodedKey(VXobjIndexKeyData& entry, const std::uint8_t* key, int length);
   void FixRightLink(std::int32_t left, std::int32_t right);
+  void FixLeftLink(std::int32_t right, std::int32_t left);
   void WriteEmptyRoot();
   // The largest value a leaf of this tag must hold in its record field.
   std::uint32_t LargestLeafValue();

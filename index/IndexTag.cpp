@@ -392,8 +392,9 @@ bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
   Bof = Eof = false;
   // A root that lost all its entries takes the key as a leaf again.
   if (!Path->IsLeaf() && Path->Count() == 0) {
-    Path->Child.reset();
+    NodeRelease(Path->DetachChild());
     Path->Kind = kNodeLeaf;
+    Path->Dirty = true;
   }
   std::int32_t r = file_->RecNoOrdered ? entry.Link : (StoredDescending ? 0 : kAfterEqualKeys);
   if (Unique) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/Bytes.h"
+#include "engine/Cipher.h"
 #include "engine/Errors.h"
 #include "engine/Fields.h"
 #include "engine/Strings.h"
@@ -36,8 +37,10 @@ VXobjCDXFile::VXobjCDXFile(VXO_dBaseFld* table, const std::string& fileName, boo
     CreateDirectory(0);
   }
   NewTagCollation = kCollationMachine;
+  std::string tableExtension = ".";
+  if (Table) tableExtension += TableExtension();
   if (!Corrupted && Table && !Table->ProductionIndex() &&
-      CompareText(ChangeExtension(FullName(), "." + TableExtension()), Table->FileName()) == 0) {
+      CompareText(ChangeExtension(FullName(), tableExtension), Table->FileName()) == 0) {
     Table->SetProductionIndex(true);
   }
   Opened = !Corrupted;
@@ -50,6 +53,7 @@ VXobjCDXFile::~VXobjCDXFile() {
   } catch (...) {
     // Closing must not throw out of a destructor.
   }
+  DropCache();
   directory_.reset();
   Tags.clear();
 }
@@ -111,15 +115,28 @@ std::int32_t VXobjCDXFile::PageAllocReset() {
   return NextFree;
 }
 
+std::int32_t VXobjCDXFile::VersionOffset() const { return kVersionOffset; }
+
+std::int32_t VXobjCDXFile::VersionOnDisk() {
+  std::uint8_t head[kVersionOffset + 4];
+  if (Disk->ReadAt(0, head, sizeof head) != static_cast<std::int32_t>(sizeof head)) return directory_->Version;
+  if (Table && Table->IsEnciphered()) Cipher(Table->ReadPassword(), head, head, sizeof head, false);
+  return static_cast<std::int32_t>(GetLE32(head + kVersionOffset));
+}
+
 // The directory's counter, as another program may have left it, raised by
 // one and written; other programs compare it with theirs.
 void VXobjCDXFile::BumpVersion() {
-  std::uint8_t head[kPageSize];
   std::int32_t onDisk = directory_->Version;
-  if (PageRead(0, head, kPageSize)) onDisk = static_cast<std::int32_t>(GetLE32(head + kVersionOffset));
+  if (Disk->IsShared()) {
+    // Within an update the counter was read at its start.
+    ValidateCache();
+    onDisk = static_cast<std::int32_t>(SeenVersion());
+  }
   directory_->Version = static_cast<std::int32_t>(static_cast<std::uint32_t>(onDisk) + 1);
   directory_->HeaderDirty = true;
   directory_->HeaderWrite();
+  NoteVersion(static_cast<std::uint32_t>(directory_->Version));
 }
 
 void VXobjCDXFile::RemoveDirectoryEntry(VXobjCDXTag& tag) {
@@ -226,6 +243,7 @@ void VXobjCDXFile::Reindex() {
     }
     Tags.clear();
     Disk->Truncate(0);
+    DropCache();
     // The counter goes on from the old file's, so that other programs see
     // the change.
     CreateDirectory(version + 1);
@@ -240,7 +258,15 @@ void VXobjCDXFile::Reindex() {
 }
 
 bool VXobjCDXFile::KeysUpdate(std::int32_t recno, bool append) {
+  ValidateCache();
   CheckMaintainable();
+  // The table holds the index lock around the update: the cache checked
+  // now stays valid until the end, and the counter read is the file's.
+  struct Hold {
+    VXobjIndexFile& file;
+    explicit Hold(VXobjIndexFile& f) : file(f) { file.HoldValidation(true); }
+    ~Hold() { file.HoldValidation(false); }
+  } hold(*this);
   bool changed = VXobjIndexFile::KeysUpdate(recno, append);
   // The changed pages reach the file before the counter tells others, and
   // before the index lock is let go.
@@ -251,12 +277,12 @@ bool VXobjCDXFile::KeysUpdate(std::int32_t recno, bool append) {
 
 bool VXobjCDXFile::ChangedByOthers() {
   if (!Disk || !Disk->IsShared() || !directory_) return false;
-  std::uint8_t head[kPageSize];
-  if (!PageRead(0, head, kPageSize)) return false;
-  std::int32_t onDisk = static_cast<std::int32_t>(GetLE32(head + kVersionOffset));
+  std::int32_t onDisk = VersionOnDisk();
   if (onDisk == directory_->Version) return false;
   // The change is taken in: the next question answers for later changes.
   directory_->Version = onDisk;
+  DropCache();
+  NoteVersion(static_cast<std::uint32_t>(onDisk));
   return true;
 }
 

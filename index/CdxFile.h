@@ -39,7 +39,12 @@ public:
   // a tag that should sort by the GENERAL collation.
   static std::uint8_t NewTagCollation;
 
+protected:
+  std::int32_t VersionOffset() const override;
+
 private:
+  // The change counter as the file holds it now.
+  std::int32_t VersionOnDisk();
   void LoadTags();
   void CreateDirectory(std::int32_t version);
   void BumpVersion();

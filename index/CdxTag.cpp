@@ -246,7 +246,7 @@ void VXobjCDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
   switch (value.Type()) {
     case VariantType::Text:
     case VariantType::Raw: text.assign(value.View()); break;
-    case VariantType::Boolean: text = value.AsBoolean() ? "T" : "F"; break;
+    case VariantType::Boolean: text.assign(1, value.AsBoolean() ? 'T' : 'F'); break;
     default: text = value.AsText(); break;
   }
   if (trim) text.resize(TrimRightBlanks(text));

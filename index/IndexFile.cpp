@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/Bytes.h"
 #include "engine/Cipher.h"
 #include "engine/Errors.h"
 #include "engine/Fields.h"
@@ -38,6 +39,7 @@ VXobjIndexFile::VXobjIndexFile(VXO_dBaseFld* table) : Table(table) {
 VXobjIndexFile::~VXobjIndexFile() {
   // The formats release their tags' nodes before; the tags and the disk
   // file go with the members.
+  nodes_.clear();
   Tags.clear();
   if (Disk) Disk->CloseFile();
 }
@@ -80,25 +82,128 @@ void VXobjIndexFile::Reindex() {}
 
 bool VXobjIndexFile::ChangedByOthers() { return false; }
 
+VXobjIndexFile::CacheSlot* VXobjIndexFile::Slot(std::int32_t offset) {
+  if (cache_.empty()) {
+    std::size_t pages = Disk ? static_cast<std::size_t>(Disk->FileSize() / kCachePage) : 0;
+    std::size_t slots = 64;
+    while (slots < pages && slots < kCacheSlots) slots *= 2;
+    cache_.resize(slots);
+  }
+  return &cache_[static_cast<std::size_t>(offset / kCachePage) % cache_.size()];
+}
+
 bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t length) {
-  if (!Disk || offset < 0) return false;
+  if (!Disk || offset < 0 || length < 0) return false;
   auto* bytes = static_cast<std::uint8_t*>(buffer);
+  const bool whole = offset % kCachePage == 0 && length % kCachePage == 0;
+  // Whole pages come from the cache when they are there.
+  if (whole) {
+    std::int32_t at = 0;
+    for (; at < length; at += kCachePage) {
+      CacheSlot* slot = Slot(offset + at);
+      if (slot->offset != offset + at) break;
+      std::memcpy(bytes + at, slot->bytes.data(), kCachePage);
+    }
+    if (at == length) return true;
+  }
   std::int32_t count = Disk->ReadAt(offset, bytes, length);
   if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), bytes, bytes, count, false);
+  if (whole && count == length) {
+    for (std::int32_t at = 0; at < length; at += kCachePage) {
+      CacheSlot* slot = Slot(offset + at);
+      slot->offset = offset + at;
+      std::memcpy(slot->bytes.data(), bytes + at, kCachePage);
+    }
+  }
   return count == length;
 }
 
 bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int32_t length) {
   if (!Disk) return false;
-  if (offset < 0) RaiseCorrupted();
+  if (offset < 0 || length < 0) RaiseCorrupted();
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  for (std::int32_t at = offset / kCachePage * kCachePage; at < offset + length; at += kCachePage) {
+    auto it = nodes_.find(at);
+    if (it == nodes_.end() || !it->second) continue;
+    if (it->second->IsLeaf()) --cachedLeaves_;
+    it->second.reset();
+  }
+  // The cached pages follow what is written (whole pages), or go.
+  if (!cache_.empty()) {
+    for (std::int32_t at = offset / kCachePage * kCachePage; at < offset + length; at += kCachePage) {
+      CacheSlot* slot = Slot(at);
+      if (at >= offset && at + kCachePage <= offset + length) {
+        slot->offset = at;
+        std::memcpy(slot->bytes.data(), bytes + (at - offset), kCachePage);
+      } else if (slot->offset == at) {
+        slot->offset = -1;
+      }
+    }
+  }
   if (Table && Table->IsEnciphered()) {
     std::vector<std::uint8_t> copy(static_cast<std::size_t>(length));
-    CipherPage(Table->WritePassword(), static_cast<const std::uint8_t*>(buffer), copy.data(), length, true);
+    CipherPage(Table->WritePassword(), bytes, copy.data(), length, true);
     Disk->WriteAt(offset, copy.data(), length);
   } else {
     Disk->WriteAt(offset, buffer, length);
   }
   return true;
+}
+
+void VXobjIndexFile::DropCache() {
+  for (auto& slot : cache_) slot.offset = -1;
+  nodes_.clear();
+  cachedLeaves_ = 0;
+}
+
+// A node taken leaves its slot empty (slots are reused, not freed, so that
+// taking and keeping the nodes of a path costs no allocation).
+std::unique_ptr<VXobjIndexKey> VXobjIndexFile::TakeNode(VXobjIndexTag* tag, std::int32_t page) {
+  auto it = nodes_.find(page);
+  if (it == nodes_.end() || !it->second || it->second->Tag != tag) return nullptr;
+  if (it->second->IsLeaf()) --cachedLeaves_;
+  return std::move(it->second);
+}
+
+void VXobjIndexFile::KeepNode(std::unique_ptr<VXobjIndexKey> node) {
+  if (node->Page <= 0 || node->Dirty || node->Child) return;
+  if (node->IsLeaf()) {
+    if (cachedLeaves_ >= kCachedLeaves) return;
+    ++cachedLeaves_;
+  }
+  node->Parent = nullptr;
+  node->Pos = -1;
+  node->Stale = false;
+  std::int32_t page = node->Page;
+  auto& slot = nodes_[page];
+  if (slot && slot->IsLeaf()) --cachedLeaves_;
+  slot = std::move(node);
+}
+
+void VXobjIndexFile::ForgetNodes(VXobjIndexTag* tag) {
+  for (auto& [page, node] : nodes_) {
+    if (node && node->Tag == tag) {
+      if (node->IsLeaf()) --cachedLeaves_;
+      node.reset();
+    }
+  }
+}
+
+void VXobjIndexFile::ValidateCache() {
+  if (!Disk || !Disk->IsShared() || VersionOffset() <= 0 || validationHeld_) return;
+  // The counter lies in the first cipher chunk: read from the chunk's
+  // start, so that deciphering lines up.
+  std::uint8_t head[16];
+  const std::int32_t n = VersionOffset() + 4;
+  if (Disk->ReadAt(0, head, n) != n) {
+    cache_.clear();
+    return;
+  }
+  if (Table && Table->IsEnciphered()) Cipher(Table->ReadPassword(), head, head, n, false);
+  std::uint32_t version = GetLE32(head + VersionOffset());
+  if (!cacheChecked_ || version != cacheVersion_) DropCache();
+  cacheVersion_ = version;
+  cacheChecked_ = true;
 }
 
 void VXobjIndexFile::Recrypt() {
@@ -115,7 +220,9 @@ void VXobjIndexFile::Recrypt() {
 
 bool VXobjIndexFile::Rename(const std::string& newName) {
   if (!Disk) return false;
-  std::string target = ChangeExtension(newName, std::string(".") + Extension());
+  std::string extension = ".";
+  extension += Extension();
+  std::string target = ChangeExtension(newName, extension);
   if (!Disk->RenameFile(target)) return false;
   fileName_ = Disk->FileName().substr(DirectoryOf(Disk->FileName()).size());
   return true;

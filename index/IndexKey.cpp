@@ -69,6 +69,21 @@ int VXobjIndexKey::NodeSearch(std::int32_t recno, const VXobjIndexKeyData& key, 
   if (Count() == 0) return 1;
   const bool descending = Tag->StoredDescending;
   const bool recnoOrdered = Tag->File()->RecNoOrdered;
+  // Every entry before the first one that is not smaller than the search
+  // key would only be stepped over: a binary search finds where the scan
+  // starts (the entries of a page ascend).
+  int low = 0, high = Count();
+  while (low < high) {
+    int mid = (low + high) / 2;
+    const VXobjIndexKeyData& entry = At(mid);
+    int c = CompareIndexKeys(key, entry, partial);
+    if (descending) c = -c;
+    if (c == 0 && recno == kAfterEqualKeys) c = 1;
+    if (c == 0 && recno != kAnyRecord && recnoOrdered && entry.RecNo < recno) c = 1;
+    if (c > 0) low = mid + 1;
+    else high = mid;
+  }
+  Pos = IsLeaf() ? low : std::min(low, Count() - 1);
   int result = 1;
   while (result > 0 && Pos < Count()) {
     const VXobjIndexKeyData& entry = At(Pos);
@@ -123,7 +138,9 @@ bool VXobjIndexKey::ChildLoad(std::int32_t page) {
     int depth = 1;
     for (VXobjIndexKey* n = this; n; n = n->Parent, ++depth)
       if (n->Page == page || depth > kMaxDepth) Tag->File()->RaiseCorrupted();
-    Child = std::make_unique<VXobjIndexKey>(Tag, page, this);
+    Child = Tag->File()->TakeNode(Tag, page);
+    if (Child) Child->Parent = this;
+    else Child = std::make_unique<VXobjIndexKey>(Tag, page, this);
   }
   return true;
 }

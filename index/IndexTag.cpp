@@ -36,6 +36,7 @@ VXobjIndexTag::VXobjIndexTag(VXobjIndexFile* file, const std::string& name) : Na
 VXobjIndexTag::~VXobjIndexTag() {
   // The formats write their nodes and header before; here only memory goes.
   Path.reset();
+  if (file_) file_->ForgetNodes(this);
 }
 
 VXO_dBaseFld* VXobjIndexTag::Table() const { return file_ ? file_->Table : nullptr; }
@@ -100,7 +101,9 @@ void VXobjIndexTag::NodeRelease(std::unique_ptr<VXobjIndexKey> node) {
     auto parent = node->TakeOwnedParent();
     node.reset();
     NodeRelease(std::move(parent));
+    return;
   }
+  if (!node->Stale) file_->KeepNode(std::move(node));
 }
 
 // Path and position.
@@ -113,8 +116,12 @@ void VXobjIndexTag::ReleaseNodes() {
 
 void VXobjIndexTag::Resync(int mode) {
   ReleaseNodes();
+  file_->ValidateCache();
   std::int32_t root = RootPointer();
-  if (root > 0) Path = std::make_unique<VXobjIndexKey>(this, root, nullptr);
+  if (root > 0) {
+    Path = file_->TakeNode(this, root);
+    if (!Path) Path = std::make_unique<VXobjIndexKey>(this, root, nullptr);
+  }
   if (mode == 2) return;
   VXO_dBaseFld* table = Table();
   if (mode == 1 && Path && !KeyExpr.empty() && table && table->RecNo() >= 1 &&
@@ -246,7 +253,8 @@ std::int32_t VXobjIndexTag::Seek(const VXobjIndexKeyData& entry) {
   CheckSearchable();
   if (Table() && !forceExact_) file_->Exact = Table()->ExactKey();
   Current.Link = 0;
-  Resync(0);
+  // A fresh root: the search below places the whole path.
+  Resync(2);
   if (!Path) return 0;
   VXobjIndexKeyData key(entry);
   KeyConvert(key, true);

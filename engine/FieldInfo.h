@@ -8,6 +8,7 @@
 
 namespace talvern {
 
+class TvxlDBFFieldVars;
 class VXO_dBaseFld;
 
 class TvxDBFFields {
@@ -24,6 +25,9 @@ public:
   char Type() const { return type_; }
   std::int32_t Number() const { return number_; }
   std::int32_t Offset() const { return offset_; }
+  // The field's variable in the table's expression link (owned by the link).
+  TvxlDBFFieldVars* Variable() const { return variable_; }
+  void SetVariable(TvxlDBFFieldVars* variable) { variable_ = variable; }
 
 protected:
   VXO_dBaseFld* table_;
@@ -33,8 +37,7 @@ protected:
   char type_;
   std::int32_t number_;
   std::int32_t offset_;
-  // The field's expression variable (TvxlDBFFieldVars) joins here with the
-  // expression engine.
+  TvxlDBFFieldVars* variable_ = nullptr;
 };
 
 }  // namespace talvern

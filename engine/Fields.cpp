@@ -11,6 +11,7 @@
 #include "engine/NumberText.h"
 #include "engine/Strings.h"
 #include "engine/Translate.h"
+#include "expr/TableLink.h"
 
 namespace talvern {
 
@@ -43,10 +44,17 @@ VXO_dBaseFld::VXO_dBaseFld(const std::string& fileName, bool shared, bool readWr
 
 VXO_dBaseFld::~VXO_dBaseFld() = default;
 
-// Left empty until the expression engine joins: it creates the table's
-// TvxExpUserLink (copying the translate flag), registers the table functions
-// and a TvxlDBFFieldVars for each entry of fields_.
-void VXO_dBaseFld::RegisterExpressionLink() {}
+// The table's expression link: the table functions and a variable for each
+// field (expr/TableLink.h), with the table's translate flag.
+void VXO_dBaseFld::RegisterExpressionLink() {
+  expressionLink_ = CreateTableLink(*this);
+  expressionLink_->SetTranslate(translate_);
+}
+
+void VXO_dBaseFld::SetTranslate(bool on) {
+  translate_ = on;
+  if (expressionLink_) expressionLink_->SetTranslate(on);
+}
 
 const TvxDBFFields* VXO_dBaseFld::Field(std::int32_t field) {
   if (field < 1 || field > fieldCount_) return nullptr;

@@ -25,6 +25,8 @@
 
 namespace talvern {
 
+class TvxExpUserLink;
+
 class VXO_dBaseFld : public VXO_dBaseDBF {
 public:
   VXO_dBaseFld(const std::string& fileName, bool shared, bool readWrite,
@@ -82,8 +84,11 @@ public:
   // is current again afterwards.
   void PutValues(std::uint8_t* buffer, const std::string& fieldList,
                  const std::vector<std::optional<std::string>>& values);
-  void SetTranslate(bool on) { translate_ = on; }
+  // The translate flag is copied into the expression link.
+  void SetTranslate(bool on);
   bool Translate() const { return translate_; }
+  // The table's expression link: expressions on this table compile against it.
+  TvxExpUserLink* ExpressionLink() const { return expressionLink_.get(); }
 
   // The field dictionary in field order, and the current descriptor (the
   // field last addressed).
@@ -110,6 +115,7 @@ protected:
   bool translate_ = true;
   const std::uint8_t* currentDescriptor_ = nullptr;
   std::vector<std::pair<std::string, std::unique_ptr<TvxDBFFields>>> fields_;
+  std::unique_ptr<TvxExpUserLink> expressionLink_;
 
 private:
   // The expression engine's side of the table: the link, its table

@@ -25,13 +25,19 @@ int RunDump(const std::vector<std::string>& args) {
   if (path.empty()) throw UsageError{"expects one table"};
   talvern::VXO_dBaseFld table(path, true, false);
   std::string line = "DELETED";
-  for (int i = 1; i <= table.FieldCount(); ++i) line += "," + CsvCell(Decode(table.FieldName(i), decoding));
+  for (int i = 1; i <= table.FieldCount(); ++i) {
+    line += ',';
+    line += CsvCell(Decode(table.FieldName(i), decoding));
+  }
   line += "\n";
   std::fwrite(line.data(), 1, line.size(), stdout);
   for (int n = 1; n <= table.RecordCount(); ++n) {
     table.ReadRecord(n);
-    line = table.IsDeleted() ? "*" : "";
-    for (int i = 1; i <= table.FieldCount(); ++i) line += "," + CsvCell(FieldValue(table, i, decoding));
+    line.assign(table.IsDeleted() ? 1 : 0, '*');
+    for (int i = 1; i <= table.FieldCount(); ++i) {
+      line += ',';
+      line += CsvCell(FieldValue(table, i, decoding));
+    }
     line += "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
   }

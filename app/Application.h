@@ -1,0 +1,24 @@
+#pragma once
+// The catalogue's QApplication: it owns the general error handler and catches
+// every exception that escapes an event handler, so that the user sees the
+// message and the program goes on.
+
+#include <QApplication>
+
+#include "app/ErrorHandler.h"
+
+namespace talvern {
+
+class TalvernApplication : public QApplication {
+public:
+  TalvernApplication(int& argc, char** argv);
+
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  ErrorHandler& Errors() { return errors_; }
+
+private:
+  ErrorHandler errors_;
+};
+
+}  // namespace talvern

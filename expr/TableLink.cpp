@@ -1,0 +1,179 @@
+#include "expr/TableLink.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "engine/DbfHeader.h"
+#include "engine/DiskFile.h"
+#include "engine/Fields.h"
+#include "engine/NumberText.h"
+#include "engine/Strings.h"
+#include "expr/LibraryArgs.h"
+#include "expr/TextRules.h"
+
+namespace talvern {
+
+namespace {
+
+// The common numeric field, [blanks][sign]digits[.digits] with at most 15
+// digits, read without building a string: the digits as an integer divided
+// by a power of ten are exact doubles, so the quotient is the correctly
+// rounded value that the table's own reading gives. False for anything else.
+bool ReadPlainNumber(std::string_view text, double& value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  std::size_t i = 0, n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+  bool negative = i < n && text[i] == '-';
+  if (i < n && (text[i] == '-' || text[i] == '+')) ++i;
+  std::int64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; i < n; ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + (c - '0');
+      decimals += point;
+      if (++digits > 15) return false;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  double v = static_cast<double>(mantissa) / kPowers[decimals];
+  value = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+TvxlDBFFieldVars::TvxlDBFFieldVars(VXO_dBaseFld& table, const TvxDBFFields& field,
+                                   std::string names)
+    : TvxUserDefFieldVar(std::move(names), field.Length(), field.Decimals()),
+      table_(&table), field_(&field) {}
+
+int TvxlDBFFieldVars::OwnerKind() const { return kOwnerTableField; }
+
+// Character and numeric fields are read straight from the record buffer, so
+// that a filter evaluated on every record builds no temporary strings.
+void TvxlDBFFieldVars::GetValue(ExprValue& value, ValueKind& kind) {
+  const std::int32_t n = field_->Number();
+  const char* bytes = reinterpret_cast<const char*>(table_->CurrentRecord()) + field_->Offset();
+  std::string_view raw(bytes, static_cast<std::size_t>(field_->Length()));
+  switch (field_->Type()) {
+    case 'C':
+      value.SetText(raw);
+      kind = ValueKind::Text;
+      break;
+    case 'D':
+      value.SetNumber(table_->DateGet(n));
+      kind = ValueKind::Date;
+      break;
+    case 'F':
+    case 'N': {
+      std::string_view text = TrimRight(raw);
+      double number = 0;
+      if (!text.empty() && !ReadPlainNumber(text, number)) {
+        // Exponents, long numbers and damaged fields: the table's own
+        // reading, which raises its error for a damaged field.
+        std::optional<double> parsed = ParseNumber(text, '.');
+        number = parsed ? *parsed : static_cast<double>(table_->NumberGet(n));
+      }
+      value.SetNumber(number);
+      kind = ValueKind::Number;
+      break;
+    }
+    case 'L':
+      value.SetBoolean(table_->LogicGet(n));
+      kind = ValueKind::Boolean;
+      break;
+    case 'M':
+      ReadMemo(value);
+      kind = ValueKind::Text;
+      break;
+    default:
+      value.SetText(table_->RawGet(n));
+      kind = ValueKind::Memo;
+      break;
+  }
+}
+
+void TvxlDBFFieldVars::ReadMemo(ExprValue& value) {
+  std::string& text = value.NewText();
+  std::int64_t size = table_->MemoSize(field_->Number());
+  if (size <= 0) return;
+  auto length = static_cast<std::int32_t>(
+      std::min<std::int64_t>(size, std::numeric_limits<std::int32_t>::max()));
+  text.resize(static_cast<std::size_t>(length));
+  table_->MemoRead(field_->Number(), text.data(), length);
+  text.resize(static_cast<std::size_t>(std::clamp<std::int32_t>(length, 0, static_cast<std::int32_t>(text.size()))));
+  std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+}
+
+std::string& TvxlDBFTableFunction::NameArg(TvxExpFunction& node) {
+  lib::TextArg(node, 0);
+  std::string& name = node.Scratch(0).text;
+  UpperCaseAscii(name);
+  return name;
+}
+
+void TvxlDBFRecNo::Execute(TvxExpFunction&, ExprValue& value, ValueKind& kind) {
+  lib::SetNumber(value, kind, table_->RecNo());
+}
+
+void TvxlDBFDeleted::Execute(TvxExpFunction&, ExprValue& value, ValueKind& kind) {
+  const std::uint8_t* record = table_->CurrentRecord();
+  lib::SetBoolean(value, kind, record && record[0] != ' ');
+}
+
+void TvxlDBFBOF::Execute(TvxExpFunction&, ExprValue& value, ValueKind& kind) {
+  lib::SetBoolean(value, kind, table_->Bof());
+}
+
+void TvxlDBFEOF::Execute(TvxExpFunction&, ExprValue& value, ValueKind& kind) {
+  lib::SetBoolean(value, kind, table_->Eof());
+}
+
+void TvxlDBFType::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
+  const std::uint8_t* descriptor = table_->FieldDescriptor(NameArg(node));
+  lib::NewText(value, kind).assign(1, static_cast<char>(descriptor[dbf::kFieldTypeOffset]));
+}
+
+void TvxlDBFLen::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
+  std::string& name = NameArg(node);
+  table_->FieldDescriptor(name);  // raises for an unknown name
+  lib::SetNumber(value, kind, table_->FieldLength(table_->FieldNumber(name)));
+}
+
+void TvxlDBFFieldNo::Execute(TvxExpFunction& node, ExprValue& value, ValueKind& kind) {
+  lib::SetNumber(value, kind, table_->FieldNumber(NameArg(node)));
+}
+
+std::unique_ptr<TvxExpUserLink> CreateTableLink(VXO_dBaseFld& table) {
+  auto link = std::make_unique<TvxExpUserLink>();
+  TvxFunctionReg& functions = link->Functions();
+  functions.Register(std::make_unique<TvxlDBFRecNo>(table));
+  functions.Register(std::make_unique<TvxlDBFDeleted>(table));
+  functions.Register(std::make_unique<TvxlDBFBOF>(table));
+  functions.Register(std::make_unique<TvxlDBFEOF>(table));
+  functions.Register(std::make_unique<TvxlDBFType>(table));
+  functions.Register(std::make_unique<TvxlDBFLen>(table));
+  functions.Register(std::make_unique<TvxlDBFFieldNo>(table));
+
+  std::string alias = BaseName(table.FileName());
+  UpperCaseAscii(alias);
+  for (const auto& [name, field] : table.Fields()) {
+    auto variable = std::make_unique<TvxlDBFFieldVars>(table, *field, name + ";" + alias + "." + name);
+    TvxlDBFFieldVars* registered = variable.get();
+    link->Variables().Register(std::move(variable));
+    // A damaged table may repeat a name; the variable then lives under its
+    // other name, or not at all.
+    if (link->Variables().Find(name) == registered) field->SetVariable(registered);
+  }
+  return link;
+}
+
+}  // namespace talvern

@@ -1,0 +1,14 @@
+// The widget tests run inside the catalogue's own application object, so that
+// errors escaping an event handler reach the general error handler as they do
+// in the program. They need no display: the offscreen platform is used unless
+// another one is asked for.
+#include <gtest/gtest.h>
+
+#include "app/Application.h"
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  testing::InitGoogleTest(&argc, argv);
+  talvern::TalvernApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -4,23 +4,14 @@
 #include "engine/Fields.h"
 #include "index/IndexTag.h"
 
-#if __has_include("expr/Handler.h")
 #include "expr/Handler.h"
 #include "expr/Registry.h"
 #include "expr/UserLink.h"
 #include "expr/Variant.h"
-#define TALVERN_HAVE_EXPRESSIONS 1
-#endif
 
 namespace talvern {
 
-void TvxExpHandlerDelete::operator()([[maybe_unused]] TvxExpHandler* handler) const {
-#ifdef TALVERN_HAVE_EXPRESSIONS
-  delete handler;
-#endif
-}
-
-#ifdef TALVERN_HAVE_EXPRESSIONS
+void TvxExpHandlerDelete::operator()(TvxExpHandler* handler) const { delete handler; }
 
 namespace {
 TvxExpHandlerPtr Compile(VXO_dBaseFld* table, std::int16_t dialect, const std::string& text) {
@@ -63,18 +54,5 @@ bool VXobjIndexTag::ForEvaluate() {
 std::string VXobjIndexTag::KeyFieldList() const {
   return KeyHandler ? KeyHandler->FieldList(kOwnerTableField) : std::string();
 }
-
-#else
-
-void VXobjIndexTag::KeyExprCompile() {}
-void VXobjIndexTag::ForExprCompile() {}
-bool VXobjIndexTag::KeyEvaluate(TvxVariant&, bool& success) {
-  success = true;
-  return false;
-}
-bool VXobjIndexTag::ForEvaluate() { return false; }
-std::string VXobjIndexTag::KeyFieldList() const { return std::string(); }
-
-#endif
 
 }  // namespace talvern

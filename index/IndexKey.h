@@ -20,11 +20,7 @@
 #include <memory>
 #include <vector>
 
-#if __has_include("expr/Variant.h")
 #include "expr/Variant.h"
-#else
-#include "index/VariantStandIn.h"  // until the expression engine is in the tree
-#endif
 
 namespace talvern {
 

@@ -11,7 +11,7 @@ class CorruptionTest : public ::testing::Test {
 protected:
   void SetUp() override {
     std::vector<std::vector<std::string>> rows;
-    for (int i = 0; i < 400; ++i) rows.push_back({"NAME" + std::to_string(100000 + i * 7919 % 400)});
+    for (int i = 0; i < 400; ++i) rows.push_back({Numbered("NAME", 100000 + i * 7919 % 400)});
     MakeTable(dir.File("t.dbf"), {{"NAME", 'C', 12, 0}}, rows);
     IndexedTable table(dir.File("t.dbf"), false, true);
     VXobjCDXFile& file = table.OpenCdx(dir.File("t.cdx"), true);

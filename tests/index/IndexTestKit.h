@@ -79,6 +79,14 @@ inline void MakeTable(const std::string& path, const std::vector<FieldSpec>& fie
   }
 }
 
+// prefix followed by the number (without the temporaries that g++ warns
+// about when texts are added with +).
+inline std::string Numbered(const std::string& prefix, long n) {
+  std::string s = prefix;
+  s += std::to_string(n);
+  return s;
+}
+
 // The record numbers of a tag from top to bottom (forward) or back.
 inline std::vector<std::int32_t> Walk(VXobjIndexTag& tag, bool forward = true) {
   std::vector<std::int32_t> recnos;

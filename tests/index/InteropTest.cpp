@@ -168,7 +168,9 @@ TEST(IndexInterop, CatalogueTagsBuildAndNavigate) {
   table.WriteRecord(11);
   EXPECT_EQ(tag.Seek(tag.SearchKey(o("ГТ3102Б"))), 11);
   EXPECT_TRUE(CheckTag(tag).empty());
-  if (PerlXBaseAvailable()) EXPECT_EQ(PerlWalk(dir, dir.File("main.cdx"), "TYPE", "char"), Walk(tag));
+  if (PerlXBaseAvailable()) {
+    EXPECT_EQ(PerlWalk(dir, dir.File("main.cdx"), "TYPE", "char"), Walk(tag));
+  }
 
   // fields.dbf: GRPD and FLD.
   CreateTable(dir.File("fields.dbf"), 0x03,

@@ -124,7 +124,7 @@ TEST_F(MaintenanceTest, LeavesSplitAtHalfAPageOfBytes) {
 
 TEST_F(MaintenanceTest, EmptiedLeafLeavesItsParent) {
   std::vector<std::string> names;
-  for (int i = 0; i < 300; ++i) names.push_back("N" + std::to_string(1000 + i));
+  for (int i = 0; i < 300; ++i) names.push_back(Numbered("N", 1000 + i));
   Open(names);
   tag->MoveTo(RecTop);
   ASSERT_FALSE(tag->Path->IsLeaf());
@@ -135,7 +135,7 @@ TEST_F(MaintenanceTest, EmptiedLeafLeavesItsParent) {
   for (int i = 0; i < tag->Path->Child->Count(); ++i) first.push_back(tag->Path->Child->At(i).Link);
   std::int32_t emptied = tag->Path->At(0).Link;
   tag->ReleaseNodes();
-  for (std::int32_t r : first) Rewrite(r, "Z" + std::to_string(r));
+  for (std::int32_t r : first) Rewrite(r, Numbered("Z", r));
   tag->MoveTo(RecTop);
   for (int i = 0; i < tag->Path->Count(); ++i) EXPECT_NE(tag->Path->At(i).Link, emptied);
   EXPECT_GE(tag->Path->Count(), leaves - 1);
@@ -146,7 +146,7 @@ TEST_F(MaintenanceTest, EmptiedLeafLeavesItsParent) {
 
 TEST_F(MaintenanceTest, ManyKeysGrowSeveralLevels) {
   Open({});
-  for (int i = 0; i < 3000; ++i) Append("K" + std::to_string((i * 7919) % 3000));
+  for (int i = 0; i < 3000; ++i) Append(Numbered("K", (i * 7919) % 3000));
   ExpectSound();
   auto recnos = Walk(*tag);
   EXPECT_EQ(recnos.size(), 3000u);

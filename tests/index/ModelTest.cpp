@@ -102,8 +102,8 @@ protected:
       if (walked != model) {
         std::size_t i = 0;
         while (i < walked.size() && i < model.size() && walked[i] == model[i]) ++i;
-        std::string detail = "first difference at " + std::to_string(i) + " of " + std::to_string(walked.size()) +
-                             "/" + std::to_string(model.size());
+        std::string detail = Numbered("first difference at ", i) + " of " + std::to_string(walked.size()) +
+                             Numbered("/", model.size());
         if (i < walked.size()) detail += " tag has record " + std::to_string(walked[i]) + " key '" + SortKey(t, rows[walked[i] - 1]) + "'";
         if (i < model.size()) detail += " model has record " + std::to_string(model[i]) + " key '" + SortKey(t, rows[model[i] - 1]) + "'";
         FAIL() << detail;

@@ -91,7 +91,8 @@ TEST(Sort, MoreKeysThanTheTrieHoldsGoThroughSeveralRuns) {
   std::mt19937 rng(5);
   std::vector<std::pair<std::string, std::int32_t>> input;
   for (std::int32_t r = 1; r <= 60000; ++r) {
-    std::string k = "K" + std::to_string(rng() % 100000) + "-" + std::to_string(rng() % 1000);
+    std::string k = Numbered("K", rng() % 100000);
+    k += Numbered("-", rng() % 1000);
     input.emplace_back(k, r);
     sort.Add(Text(k), r);
   }
@@ -140,7 +141,7 @@ TEST(Sort, TagsOfEmptyTablesAndEmptyFilterResultsHaveOneEmptyRootLeaf) {
 TEST(Sort, OneLeafMoreGivesARootInteriorNodeOverLinkedLeaves) {
   TempDir dir;
   std::vector<std::vector<std::string>> rows;
-  for (int i = 0; i < 200; ++i) rows.push_back({"NAME" + std::to_string(10000 + i * 37 % 200)});
+  for (int i = 0; i < 200; ++i) rows.push_back({Numbered("NAME", 10000 + i * 37 % 200)});
   MakeTable(dir.File("s.dbf"), {{"NAME", 'C', 12, 0}}, rows);
   IndexedTable table(dir.File("s.dbf"), false, true);
   VXobjCDXFile& file = table.OpenCdx(dir.File("s.cdx"), true);

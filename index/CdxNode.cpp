@@ -226,7 +226,7 @@ struct LeafEncoder {
       for (int k = 0; k < eb; ++k) d[k] = static_cast<std::uint8_t>(v >> (8 * k));
       position -= fresh;
       std::uint8_t* bytes = page + kLeafEntries + position;
-      std::memcpy(bytes, e.Data() + dup, static_cast<std::size_t>(fresh));
+      if (fresh > 0) std::memcpy(bytes, e.Data() + dup, static_cast<std::size_t>(fresh));
       if (general) ClearSecondary(bytes, fresh);
     }
     PutLE16(page + kCountOffset, static_cast<std::uint32_t>(to - from));
@@ -301,7 +301,7 @@ void VXobjCDXTag::WriteInterior(VXobjIndexKey& node, std::uint8_t* page) {
       const VXobjIndexKeyData& e = node.At(i);
       std::uint8_t* out = page + kInteriorEntries + (i - from) * EntrySize;
       int length = std::min<int>(e.Length(), KeyLength);
-      std::memcpy(out, e.Data(), static_cast<std::size_t>(length));
+      if (length > 0) std::memcpy(out, e.Data(), static_cast<std::size_t>(length));
       if (general) ClearSecondary(out, length);
       PutBE32(out + KeyLength, static_cast<std::uint32_t>(e.RecNo));
       PutBE32(out + KeyLength + 4, static_cast<std::uint32_t>(e.Link));

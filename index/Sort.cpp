@@ -251,7 +251,7 @@ void TvxSort::Add(const TvxVariant& key, std::int32_t recno) {
       type = kTypeDate;
       break;
     case VariantType::Raw:
-      std::memcpy(out, key.Data(), static_cast<std::size_t>(key.Length()));
+      if (key.Length() > 0) std::memcpy(out, key.Data(), static_cast<std::size_t>(key.Length()));
       length = key.Length();
       type = kTypeBinary;
       break;

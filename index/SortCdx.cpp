@@ -94,12 +94,12 @@ void VXobjSortCDX::AddToLevel(int level, const std::uint8_t* key, int length, st
     std::uint8_t* d = l->page.data() + kLeafEntries + l->count * eb;
     for (int k = 0; k < eb; ++k) d[k] = static_cast<std::uint8_t>(v >> (8 * k));
     l->position -= fresh;
-    std::memcpy(l->page.data() + kLeafEntries + l->position, key + dup, static_cast<std::size_t>(fresh));
+    if (fresh > 0) std::memcpy(l->page.data() + kLeafEntries + l->position, key + dup, static_cast<std::size_t>(fresh));
     l->free -= fresh + eb;
     l->previous.assign(key, key + length);
   } else {
     std::uint8_t* e = l->page.data() + kInteriorEntries + l->count * tag_->EntrySize;
-    std::memcpy(e, key, static_cast<std::size_t>(std::min(length, keyLength)));
+    if (length > 0) std::memcpy(e, key, static_cast<std::size_t>(std::min(length, keyLength)));
     PutBE32(e + keyLength, static_cast<std::uint32_t>(recno));
     PutBE32(e + keyLength + 4, static_cast<std::uint32_t>(child));
   }

@@ -22,6 +22,9 @@ constexpr std::uint8_t kPackedMask = 0x07;
 constexpr std::uint8_t kEndsHere = 0x08;
 constexpr int kNodesPerBlock = TvxSort::kBlockBytes / TvxSort::kNodeBytes;
 constexpr int kRecnoBytes = 4;
+// The first levels of the trie, which have the longest sibling lists, also
+// find a node's child by hashing.
+constexpr int kIndexedLevels = 3;
 
 std::uint8_t PackedByte(std::uint32_t packed, int i) { return static_cast<std::uint8_t>(packed >> (8 * i)); }
 
@@ -112,6 +115,8 @@ TvxSort::TvxSort(int maxKeyLength, const std::uint8_t* collation, bool ascending
     Raise("Sort key length must be 1-%d bytes, is %d", {std::int64_t{kMaxKeyLength}, std::int64_t{maxKeyLength}});
   blocks_.push_back(std::make_unique<std::uint8_t[]>(kBlockBytes));
   std::memset(blocks_[0].get(), 0, kBlockBytes);
+  childKeys_.assign(std::size_t{1} << 18, 0);
+  childNodes_.assign(std::size_t{1} << 18, 0);
   scratch_.resize(static_cast<std::size_t>(2 * kMaxKeyLength + 16));
 }
 
@@ -145,7 +150,7 @@ std::uint32_t TvxSort::NewNode(std::uint8_t byte, std::uint8_t type) {
 // A node that carries packed bytes gives the first of them to a new only
 // child, which takes over its children, the other packed bytes and the end
 // of the key that ran through them.
-void TvxSort::Unpack(std::uint32_t index) {
+std::uint32_t TvxSort::Unpack(std::uint32_t index) {
   Node& x = At(index);
   int packed = x.flags & kPackedMask;
   std::uint32_t bytes = x.next;
@@ -161,6 +166,54 @@ void TvxSort::Unpack(std::uint32_t index) {
   nx.child = y;
   nx.next = 0;
   nx.flags = type;
+  // A packed node has at most the one child its own key made: that child
+  // now hangs below the new node.
+  SetChild(index, ny.byte, y);
+  if (child) {
+    std::uint8_t b = At(child).byte;
+    if (b != ny.byte) SetChild(index, b, 0);
+    SetChild(y, b, child);
+  }
+  return y;
+}
+
+// The child of a node (0: the first level) with a byte, through a hash
+// table beside the sibling lists, so that descending needs no list walk.
+// Entries of a sorting run carry its generation; older ones count as empty.
+std::uint64_t TvxSort::ChildKey(std::uint32_t parent, std::uint8_t byte) const {
+  return (static_cast<std::uint64_t>(generation_) << 40) | (static_cast<std::uint64_t>(parent) << 8) | byte;
+}
+
+std::size_t TvxSort::ChildSlot(std::uint64_t key) const {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & (childKeys_.size() - 1);
+}
+
+std::uint32_t TvxSort::FindChild(std::uint32_t parent, std::uint8_t byte) const {
+  const std::uint64_t key = ChildKey(parent, byte);
+  for (std::size_t at = ChildSlot(key);; at = (at + 1) & (childKeys_.size() - 1)) {
+    std::uint64_t k = childKeys_[at];
+    if ((k >> 40) != generation_) return 0;
+    if (k == key && childNodes_[at]) return childNodes_[at];
+  }
+}
+
+void TvxSort::SetChild(std::uint32_t parent, std::uint8_t byte, std::uint32_t node) {
+  const std::uint64_t key = ChildKey(parent, byte);
+  std::size_t free = childKeys_.size();
+  for (std::size_t at = ChildSlot(key);; at = (at + 1) & (childKeys_.size() - 1)) {
+    std::uint64_t k = childKeys_[at];
+    if ((k >> 40) != generation_) {
+      if (free == childKeys_.size()) free = at;
+      break;
+    }
+    if (k == key) {
+      childNodes_[at] = node;
+      return;
+    }
+    if (!childNodes_[at] && free == childKeys_.size()) free = at;
+  }
+  childKeys_[free] = key;
+  childNodes_[free] = node;
 }
 
 void TvxSort::Insert(const std::uint8_t* key, int length, std::uint8_t type) {
@@ -176,6 +229,7 @@ void TvxSort::Insert(const std::uint8_t* key, int length, std::uint8_t type) {
     if (first == 0) {
       // An empty level: one node, with up to 4 following bytes packed.
       std::uint32_t n = NewNode(key[i], type);
+      if (i < kIndexedLevels) SetChild(parent, key[i], n);
       int k = std::min(4, length - i - 1);
       std::uint32_t packed = 0;
       for (int j = 0; j < k; ++j) packed |= static_cast<std::uint32_t>(key[i + 1 + j]) << (8 * j);
@@ -189,18 +243,24 @@ void TvxSort::Insert(const std::uint8_t* key, int length, std::uint8_t type) {
       continue;
     }
     if (At(first).flags & kPackedMask) Unpack(first);
-    std::uint32_t prev = 0, cur = first;
     const std::uint8_t b = key[i];
-    while (cur && (ascending_ ? At(cur).byte < b : At(cur).byte > b)) {
-      prev = cur;
-      cur = At(cur).next;
-    }
-    if (!cur || At(cur).byte != b) {
-      std::uint32_t n = NewNode(b, type);
-      At(n).next = cur;
-      if (prev) At(prev).next = n;
-      else setHead(parent, n);
-      cur = n;
+    // Deeper levels have short sibling lists: walking them is cheaper.
+    std::uint32_t cur = i < kIndexedLevels ? FindChild(parent, b) : 0;
+    if (!cur) {
+      std::uint32_t prev = 0;
+      cur = first;
+      while (cur && (ascending_ ? At(cur).byte < b : At(cur).byte > b)) {
+        prev = cur;
+        cur = At(cur).next;
+      }
+      if (!cur || At(cur).byte != b) {
+        std::uint32_t n = NewNode(b, type);
+        At(n).next = cur;
+        if (prev) At(prev).next = n;
+        else setHead(parent, n);
+        if (i < kIndexedLevels) SetChild(parent, b, n);
+        cur = n;
+      }
     }
     parent = cur;
     ++i;
@@ -275,6 +335,11 @@ void TvxSort::ResetPool() {
   offset_ = 0;
   root_ = 0;
   nodeCount_ = 0;
+  // A new generation empties the child table.
+  if (++generation_ >= (1u << 24)) {
+    generation_ = 1;
+    std::fill(childKeys_.begin(), childKeys_.end(), 0);
+  }
   if (!blocks_.empty()) std::memset(blocks_[0].get(), 0, kBlockBytes);
 }
 

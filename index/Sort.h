@@ -20,6 +20,7 @@
 //   3 2 number n of new bytes
 //   5 n the last n bytes (the others are those of the previous entry)
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -87,8 +88,13 @@ private:
   struct Node;
   std::uint32_t NewNode(std::uint8_t byte, std::uint8_t type);
   Node& At(std::uint32_t index);
-  void Unpack(std::uint32_t index);
+  // Gives a packed node's first packed byte to a new child; returns it.
+  std::uint32_t Unpack(std::uint32_t index);
   void Insert(const std::uint8_t* key, int length, std::uint8_t type);
+  std::uint64_t ChildKey(std::uint32_t parent, std::uint8_t byte) const;
+  std::size_t ChildSlot(std::uint64_t key) const;
+  std::uint32_t FindChild(std::uint32_t parent, std::uint8_t byte) const;
+  void SetChild(std::uint32_t parent, std::uint8_t byte, std::uint32_t node);
   void FlushTrie();
   void ResetPool();
   void StartRetrieval();
@@ -103,6 +109,10 @@ private:
   int block_ = 0;
   std::int32_t offset_ = 0;
   std::uint32_t root_ = 0;
+  // Child of (node, byte) by hashing, beside the sibling lists.
+  std::vector<std::uint64_t> childKeys_;
+  std::vector<std::uint32_t> childNodes_;
+  std::uint32_t generation_ = 1;
   std::uint32_t nodeCount_ = 0;
   std::int64_t count_ = 0;
   std::vector<std::unique_ptr<TvxPageCollection>> runs_;

@@ -150,7 +150,7 @@ std::uint32_t TvxSort::NewNode(std::uint8_t byte, std::uint8_t type) {
 // A node that carries packed bytes gives the first of them to a new only
 // child, which takes over its children, the other packed bytes and the end
 // of the key that ran through them.
-std::uint32_t TvxSort::Unpack(std::uint32_t index) {
+std::uint32_t TvxSort::Unpack(std::uint32_t index, int depth) {
   Node& x = At(index);
   int packed = x.flags & kPackedMask;
   std::uint32_t bytes = x.next;
@@ -168,6 +168,7 @@ std::uint32_t TvxSort::Unpack(std::uint32_t index) {
   nx.flags = type;
   // A packed node has at most the one child its own key made: that child
   // now hangs below the new node.
+  if (depth + 1 >= kIndexedLevels) return y;
   SetChild(index, ny.byte, y);
   if (child) {
     std::uint8_t b = At(child).byte;
@@ -190,17 +191,20 @@ std::size_t TvxSort::ChildSlot(std::uint64_t key) const {
 
 std::uint32_t TvxSort::FindChild(std::uint32_t parent, std::uint8_t byte) const {
   const std::uint64_t key = ChildKey(parent, byte);
-  for (std::size_t at = ChildSlot(key);; at = (at + 1) & (childKeys_.size() - 1)) {
+  std::size_t at = ChildSlot(key);
+  for (std::size_t probes = 0; probes < childKeys_.size(); ++probes, at = (at + 1) & (childKeys_.size() - 1)) {
     std::uint64_t k = childKeys_[at];
     if ((k >> 40) != generation_) return 0;
     if (k == key && childNodes_[at]) return childNodes_[at];
   }
+  return 0;
 }
 
 void TvxSort::SetChild(std::uint32_t parent, std::uint8_t byte, std::uint32_t node) {
   const std::uint64_t key = ChildKey(parent, byte);
   std::size_t free = childKeys_.size();
-  for (std::size_t at = ChildSlot(key);; at = (at + 1) & (childKeys_.size() - 1)) {
+  std::size_t at = ChildSlot(key);
+  for (std::size_t probes = 0; probes < childKeys_.size(); ++probes, at = (at + 1) & (childKeys_.size() - 1)) {
     std::uint64_t k = childKeys_[at];
     if ((k >> 40) != generation_) {
       if (free == childKeys_.size()) free = at;
@@ -212,6 +216,9 @@ void TvxSort::SetChild(std::uint32_t parent, std::uint8_t byte, std::uint32_t no
     }
     if (!childNodes_[at] && free == childKeys_.size()) free = at;
   }
+  // A full table keeps the node unregistered: it is then found by its
+  // sibling list.
+  if (free == childKeys_.size()) return;
   childKeys_[free] = key;
   childNodes_[free] = node;
 }
@@ -242,7 +249,7 @@ void TvxSort::Insert(const std::uint8_t* key, int length, std::uint8_t type) {
       if (i == length) At(n).flags |= kEndsHere;
       continue;
     }
-    if (At(first).flags & kPackedMask) Unpack(first);
+    if (At(first).flags & kPackedMask) Unpack(first, i);
     const std::uint8_t b = key[i];
     // Deeper levels have short sibling lists: walking them is cheaper.
     std::uint32_t cur = i < kIndexedLevels ? FindChild(parent, b) : 0;

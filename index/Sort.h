@@ -89,7 +89,7 @@ private:
   std::uint32_t NewNode(std::uint8_t byte, std::uint8_t type);
   Node& At(std::uint32_t index);
   // Gives a packed node's first packed byte to a new child; returns it.
-  std::uint32_t Unpack(std::uint32_t index);
+  std::uint32_t Unpack(std::uint32_t index, int depth);
   void Insert(const std::uint8_t* key, int length, std::uint8_t type);
   std::uint64_t ChildKey(std::uint32_t parent, std::uint8_t byte) const;
   std::size_t ChildSlot(std::uint64_t key) const;

@@ -259,7 +259,7 @@ void VXobjCDXFile::Reindex() {
 
 bool VXobjCDXFile::KeysUpdate(std::int32_t recno, bool append) {
   ValidateCache();
-  CheckMaintainable();
+  CheckMaintainable(append ? 0 : recno);
   // The table holds the index lock around the update: the cache checked
   // now stays valid until the end, and the counter read is the file's.
   struct Hold {

@@ -275,9 +275,9 @@ VXobjIndexTag* VXobjIndexFile::TagByName(const std::string& name) const {
   return nullptr;
 }
 
-void VXobjIndexFile::CheckMaintainable() const {
+void VXobjIndexFile::CheckMaintainable(std::int32_t beingWritten) const {
   for (const auto& tag : Tags)
-    if (!tag->Searchable())
+    if (!tag->Searchable(beingWritten))
       Raise("Index tag %s of file %s holds keys this program cannot maintain (%s)",
             {tag->Name, fileName_, tag->NotSearchableReason()});
 }

@@ -86,7 +86,7 @@ public:
   // Raises when a tag holds keys in a form this program can walk but not
   // maintain (see VXobjIndexTag::Searchable); the table calls it before
   // writing a record.
-  void CheckMaintainable() const;
+  void CheckMaintainable(std::int32_t beingWritten = 0) const;
   // Releases every tag's node path (writing it) and flushes the disk file.
   void Flush();
 

@@ -282,7 +282,7 @@ std::int32_t VXobjIndexTag::SeekKey(const VXobjIndexKeyData& entry, bool exact) 
   return Seek(entry);
 }
 
-void VXobjIndexTag::VerifyKeyForm() {
+void VXobjIndexTag::VerifyKeyForm(std::int32_t beingWritten) {
   keyFormChecked_ = true;
   VXO_dBaseFld* table = Table();
   if (!notSearchable_.empty() || !table || KeyExpr.empty()) return;
@@ -316,6 +316,7 @@ void VXobjIndexTag::VerifyKeyForm() {
   Eof = savedEof;
   const bool filtered = HasFor && !Trim(ForExpr).empty();
   for (const auto& entry : sample) {
+    if (entry.Link == beingWritten) continue;
     bool matches = false;
     WithRecord(*table, entry.Link, [&] {
       VXobjIndexKeyData key;

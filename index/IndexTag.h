@@ -142,8 +142,8 @@ public:
   // encoding for this tag; false for key forms it can walk but not produce
   // (unknown collations, keys that do not match their records), with the
   // reason in NotSearchableReason.
-  bool Searchable() {
-    if (!keyFormChecked_) VerifyKeyForm();
+  bool Searchable(std::int32_t beingWritten = 0) {
+    if (!keyFormChecked_) VerifyKeyForm(beingWritten);
     return notSearchable_.empty() && formMismatch_.empty();
   }
   const std::string& NotSearchableReason() const { return notSearchable_.empty() ? formMismatch_ : notSearchable_; }
@@ -162,7 +162,8 @@ protected:
   // another program (or one that no longer matches its table) is then
   // marked not searchable. Runs once, before the first seek or update;
   // tags this program built are taken as checked.
-  void VerifyKeyForm();
+  // A record being written (its stored key not yet updated) is left out.
+  void VerifyKeyForm(std::int32_t beingWritten = 0);
   void SetKeyFormChecked(bool checked) { keyFormChecked_ = checked; }
 
   VXobjIndexFile* file_;

@@ -144,6 +144,19 @@ TEST_F(MaintenanceTest, EmptiedLeafLeavesItsParent) {
   EXPECT_EQ(Walk(*tag).size(), 300u);
 }
 
+TEST_F(MaintenanceTest, ReopenedFileTakesARewriteOfARecordItChecks) {
+  // A file opened again checks a few entries against their records before
+  // its first update; the record being written is not one of them.
+  Open({"A", "B", "C"});
+  table->Files.clear();
+  file = &table->OpenCdx(dir.File("t.cdx"));
+  tag = file->TagByName("NAME");
+  Rewrite(1, "Z");
+  EXPECT_TRUE(tag->Searchable());
+  EXPECT_EQ(Walk(*tag), (std::vector<std::int32_t>{2, 3, 1}));
+  ExpectSound();
+}
+
 TEST_F(MaintenanceTest, ManyKeysGrowSeveralLevels) {
   Open({});
   for (int i = 0; i < 3000; ++i) Append(Numbered("K", (i * 7919) % 3000));

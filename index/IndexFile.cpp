@@ -106,6 +106,17 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
     }
     if (at == length) return true;
   }
+  // A page missed right after the one missed before starts a sequential
+  // walk (leaves are written one after the other): the pages that follow
+  // are read with it.
+  if (whole && length == kCachePage && offset == lastMiss_ + kCachePage) {
+    lastMiss_ = offset;
+    if (ReadAhead(offset)) {
+      std::memcpy(bytes, Slot(offset)->bytes.data(), kCachePage);
+      return true;
+    }
+  }
+  lastMiss_ = offset;
   std::int32_t count = Disk->ReadAt(offset, bytes, length);
   if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), bytes, bytes, count, false);
   if (whole && count == length) {
@@ -116,6 +127,23 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
     }
   }
   return count == length;
+}
+
+// Reads up to kReadAheadPages whole pages from offset into the cache; true
+// when the page at offset was among them.
+bool VXobjIndexFile::ReadAhead(std::int32_t offset) {
+  std::vector<std::uint8_t>& block = readAheadBuffer_;
+  block.resize(static_cast<std::size_t>(kReadAheadPages) * kCachePage);
+  std::int32_t count = Disk->ReadAt(offset, block.data(), static_cast<std::int32_t>(block.size()));
+  std::int32_t pages = count / kCachePage;
+  for (std::int32_t i = 0; i < pages; ++i) {
+    std::uint8_t* page = block.data() + static_cast<std::size_t>(i) * kCachePage;
+    if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), page, page, kCachePage, false);
+    CacheSlot* slot = Slot(offset + i * kCachePage);
+    slot->offset = offset + i * kCachePage;
+    std::memcpy(slot->bytes.data(), page, kCachePage);
+  }
+  return pages > 0;
 }
 
 bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int32_t length) {

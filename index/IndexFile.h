@@ -139,7 +139,12 @@ private:
     std::array<std::uint8_t, kCachePage> bytes;
   };
   CacheSlot* Slot(std::int32_t offset);
+  bool ReadAhead(std::int32_t offset);
   std::vector<CacheSlot> cache_;
+  // Sequential reads: pages read at once after two misses in a row.
+  static constexpr std::int32_t kReadAheadPages = 32;
+  std::int32_t lastMiss_ = -2 * kCachePage;
+  std::vector<std::uint8_t> readAheadBuffer_;
   static constexpr std::size_t kCachedLeaves = 4096;
   std::unordered_map<std::int32_t, std::unique_ptr<VXobjIndexKey>> nodes_;
   std::size_t cachedLeaves_ = 0;

@@ -211,11 +211,11 @@ std::int32_t VXobjIndexTag::MoveTo(std::int32_t code) {
       Eof = Bof;
       break;
     case RecPrior:
-      Bof = !Path->NodePrior();
+      Bof = !(StepInLeaf(-1) || Path->NodePrior());
       RangeCheck();
       break;
     case RecNext:
-      Eof = !Path->NodeNext();
+      Eof = !(StepInLeaf(1) || Path->NodeNext());
       RangeCheck();
       break;
     default:
@@ -225,6 +225,22 @@ std::int32_t VXobjIndexTag::MoveTo(std::int32_t code) {
   if (Bof || Eof) Current.Link = 0;
   if (ReverseNavigation) std::swap(Bof, Eof);
   return Current.Link;
+}
+
+// A step that stays within the loaded leaf needs no walk down from the
+// root (which would only lead to the same leaf).
+bool VXobjIndexTag::StepInLeaf(int step) {
+  VXobjIndexKey* leaf = Path.get();
+  while (leaf->Child) leaf = leaf->Child.get();
+  if (!leaf->IsLeaf() || leaf->Pos < 0 || leaf->Pos >= leaf->Count()) return false;
+  for (VXobjIndexKey* n = leaf->Parent; n; n = n->Parent)
+    if (n->Pos < 0 || n->Pos >= n->Count() || n->At(n->Pos).Link != (n == leaf->Parent ? leaf->Page : n->Child->Page))
+      return false;
+  int next = leaf->Pos + step;
+  if (next < 0 || next >= leaf->Count()) return false;
+  leaf->Pos = next;
+  CopyEntry(Current, leaf->At(next));
+  return true;
 }
 
 // Seeks and ranges.

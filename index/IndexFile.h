@@ -145,7 +145,7 @@ private:
   static constexpr std::int32_t kReadAheadPages = 32;
   std::int32_t lastMiss_ = -2 * kCachePage;
   std::vector<std::uint8_t> readAheadBuffer_;
-  static constexpr std::size_t kCachedLeaves = 4096;
+  static constexpr std::size_t kCachedLeaves = 1024;
   std::unordered_map<std::int32_t, std::unique_ptr<VXobjIndexKey>> nodes_;
   std::size_t cachedLeaves_ = 0;
   std::uint32_t cacheVersion_ = 0;

@@ -1,5 +1,6 @@
 #include "index/CdxFile.h"
 
+#include <optional>
 #include <utility>
 
 #include "engine/Bytes.h"
@@ -170,8 +171,31 @@ bool VXobjCDXFile::TagAdd(const std::string& name, const std::string& keyExpr, b
   return AddTag(upper, keyExpr, unique, ascending, forExpr, NewTagCollation);
 }
 
+// Tags are added and deleted under the index lock, with pages handed out
+// from the file's current end, so that a program updating keys meanwhile
+// does not take the same pages.
+class VXobjCDXFile::Locked {
+public:
+  explicit Locked(VXobjCDXFile& file) : file_(file) {
+    // Reindex holds the whole file already.
+    locked_ = !file_.Disk->HasFullAccess() && file_.IndexLock();
+    file_.ValidateCache();
+    file_.NextFree = -1;
+  }
+  ~Locked() {
+    if (locked_) file_.IndexUnlock();
+  }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+private:
+  VXobjCDXFile& file_;
+  bool locked_ = false;
+};
+
 bool VXobjCDXFile::AddTag(const std::string& upper, const std::string& keyExpr, bool unique, bool ascending,
                           const std::string& forExpr, std::uint8_t collation) {
+  Locked locked(*this);
   directory_->MoveTo(RecTop);
   if (VXobjCDXTag* old = LastTagNamed(upper)) {
     old->ReleaseNodes();
@@ -212,13 +236,18 @@ bool VXobjCDXFile::TagDelete(const std::string& name) {
   if (Tags.empty() || !directory_) return false;
   VXobjCDXTag* tag = LastTagNamed(std::string(TrimRight(name)));
   if (!tag) return false;
+  std::optional<Locked> locked(std::in_place, *this);
   tag->ReleaseNodes();
   RemoveDirectoryEntry(*tag);
   RemoveTag(tag);
   if (directory_->Path) directory_->Path->Dirty = true;
   directory_->ReleaseNodes();
-  if (Tags.empty()) Reindex();
-  else BumpVersion();
+  if (!Tags.empty()) {
+    BumpVersion();
+    return true;
+  }
+  locked.reset();
+  Reindex();
   return true;
 }
 

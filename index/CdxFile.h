@@ -43,6 +43,7 @@ protected:
   std::int32_t VersionOffset() const override;
 
 private:
+  class Locked;
   // The change counter as the file holds it now.
   std::int32_t VersionOnDisk();
   void LoadTags();

@@ -9,6 +9,9 @@
 
 namespace talvern {
 
+// The program's title: the application's name and the main window's caption.
+inline constexpr char kProgramTitle[] = "Справочник";
+
 class TalvernApplication : public QApplication {
 public:
   TalvernApplication(int& argc, char** argv);

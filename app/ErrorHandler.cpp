@@ -7,6 +7,7 @@
 
 #include "app/Application.h"
 #include "app/DisplayText.h"
+#include "dataset/DatabaseError.h"
 
 namespace talvern {
 namespace {
@@ -16,6 +17,17 @@ const char kUnknownError[] = "Неизвестная ошибка";
 
 void ShowMessageBox(const QString& message) {
   QMessageBox::critical(QApplication::activeWindow(), QString::fromUtf8(kErrorCaption), message);
+}
+
+// EAbort ends an operation quietly: nothing is shown.
+bool IsQuiet(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EAbort&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 QString DecodeMessage(const char* text) {
@@ -42,6 +54,7 @@ QString ErrorHandler::MessageText(std::exception_ptr error) {
 
 void ErrorHandler::Handle(std::exception_ptr error) noexcept {
   try {
+    if (IsQuiet(error)) return;
     QString message = MessageText(error);
     if (message == onScreen_ || std::find(pending_.begin(), pending_.end(), message) != pending_.end())
       return;
@@ -68,6 +81,7 @@ void ErrorHandler::ShowPending() {
 }
 
 void HandleException(std::exception_ptr error) noexcept {
+  if (IsQuiet(error)) return;
   if (auto* app = dynamic_cast<TalvernApplication*>(QCoreApplication::instance())) {
     app->Errors().Handle(error);
     return;

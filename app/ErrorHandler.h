@@ -1,7 +1,8 @@
 #pragma once
 // The application's general error handler. An exception that leaves an event
 // handler (an ETalvernError of the engine, or any other) is shown to the user
-// in a message box with its message, and the program goes on.
+// in a message box with its message, and the program goes on. EAbort, the
+// dataset's quiet end of an operation, shows nothing.
 //
 // Qt's widget libraries are built without exception support, so an exception
 // must not unwind through Qt's own frames. Our widgets therefore catch at their

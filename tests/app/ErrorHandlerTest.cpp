@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "ViewFixture.h"
 #include "app/Application.h"
+#include "dataset/DatabaseError.h"
 #include "engine/Errors.h"
 
 using namespace talvern;
@@ -29,7 +31,7 @@ struct ErrorHandlerTest : ::testing::Test {
   ErrorHandlerTest() {
     errors.SetPresenter([this](const QString& m) { shown.push_back(m); });
   }
-  ~ErrorHandlerTest() override { errors.SetPresenter({}); }
+  ~ErrorHandlerTest() override { errors.SetPresenter(talvern::testing::UnexpectedError); }
 
   void Send(std::function<void()> raise) {
     ThrowingObject object;
@@ -72,4 +74,11 @@ TEST_F(ErrorHandlerTest, ARepeatedMessageWaitsOnceAndBoxesDoNotNest) {
   QCoreApplication::processEvents();
   EXPECT_EQ(shown, (std::vector<QString>{"first", "second"}));
   EXPECT_EQ(deepest, 1);
+}
+
+TEST_F(ErrorHandlerTest, AnAbortedOperationShowsNothing) {
+  Send([] { throw EAbort(); });
+  HandleException(std::make_exception_ptr(EAbort()));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(shown.empty());
 }

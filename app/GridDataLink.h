@@ -1,0 +1,42 @@
+#pragma once
+// GridDataLink: the device grid's data set over a dataset bound through a data
+// source. The grid stands the dataset on a record by its record number and
+// reads field texts while it paints (TxGridDataSet); these moves are a view's
+// reading, which the other views of the dataset do not take for changes. When
+// the dataset's records change, or it opens or closes, the grid repaints.
+//
+// A closed dataset paints empty cells. A dataset being edited is not moved
+// (moving would post the edit): cells of other records paint empty until the
+// edit ends, the record being edited shows what was typed.
+
+#include <string>
+
+#include "app/GridDataSet.h"
+#include "app/ViewDataLink.h"
+
+namespace talvern {
+
+class CustomGrid;
+
+class GridDataLink : public ViewDataLink, public TxGridDataSet {
+public:
+  // The grid repainted on changes; it must outlive the link.
+  explicit GridDataLink(CustomGrid& grid) : grid_(grid) {}
+
+  int RecNo() override;
+  void SetRecNo(int recNo) override;
+  // Raises the dataset's "Field '%s' not found" for a field it does not have.
+  std::string FieldText(const std::string& fieldName) override;
+
+protected:
+  void RecordsChanged() override;
+  void CurrentRecordChanged(TField* field) override;
+  void ViewEditingChanged() override;
+
+private:
+  CustomGrid& grid_;
+  // The record the grid asked for while the dataset could not move; 0: none.
+  int wanted_ = 0;
+};
+
+}  // namespace talvern

@@ -1,0 +1,14 @@
+// The catalogue's tables and index tags as the main window opens them.
+#include <gtest/gtest.h>
+
+#include "app/CatalogueTables.h"
+#include "platform/CodePage.h"
+
+using namespace talvern;
+
+TEST(CatalogueTables, TheTypeKeyReadsDomesticPrefixesAsLettersOfTheStoredCodePage) {
+  ASSERT_EQ(kMainTable.tags.size(), 1u);
+  EXPECT_EQ(kMainTable.tags[0].name, "TYPE");
+  EXPECT_EQ(platform::OemToUtf8(kMainTable.tags[0].expression),
+            "IIF(IMPORT,TYPE,STUFF(TYPE,1,1,CHRTRAN(LEFT(TYPE,1),\"123\",\"ГКА\")))");
+}

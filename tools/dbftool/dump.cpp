@@ -1,11 +1,17 @@
-// dbftool dump [--oem|--ansi|--raw] TABLE: every record as CSV in UTF-8,
-// the first column the deletion flag ("*" for a deleted record), memo texts
-// included. --oem (the default) decodes text from code page 866, --ansi
-// from 1251, --raw keeps the stored bytes as they are.
+// dbftool dump [--oem|--ansi|--raw] [--filter EXPR] [--deleted show|hide]
+// TABLE: the records as CSV in UTF-8, the first column the deletion flag
+// ("*" for a deleted record), memo texts included. The table is walked in
+// physical order through the table handler, as the catalogue walks it:
+// --filter shows only the records for which the logical expression EXPR
+// (given in UTF-8, compiled in the table's code page) is true, --deleted
+// hide leaves deleted records out (show, the default, lists them). --oem
+// (the default) decodes text from code page 866, --ansi from 1251, --raw
+// keeps the stored bytes as they are.
 #include <cstdio>
 
 #include "Command.h"
 #include "Values.h"
+#include "engine/TableHandler.h"
 #include "platform/CodePage.h"
 
 namespace dbftool {
@@ -13,17 +19,34 @@ namespace {
 
 int RunDump(const std::vector<std::string>& args) {
   Decoding decoding = Decoding::kOem;
-  std::string path;
-  for (const auto& a : args) {
+  std::string path, filter;
+  bool hideDeleted = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
     if (a == "--oem") decoding = Decoding::kOem;
     else if (a == "--ansi") decoding = Decoding::kAnsi;
     else if (a == "--raw") decoding = Decoding::kRaw;
-    else if (!a.empty() && a[0] == '-') throw UsageError{"unknown option " + a};
+    else if (a == "--filter" || a == "--deleted") {
+      if (i + 1 == args.size()) throw UsageError{a + " needs a value"};
+      const std::string& value = args[++i];
+      if (a == "--filter") filter = value;
+      else if (value == "show" || value == "hide") hideDeleted = value == "hide";
+      else throw UsageError{"--deleted takes show or hide"};
+    } else if (!a.empty() && a[0] == '-') throw UsageError{"unknown option " + a};
     else if (path.empty()) path = a;
     else throw UsageError{"expects one table"};
   }
   if (path.empty()) throw UsageError{"expects one table"};
-  talvern::VXO_dBaseFld table(path, true, false);
+  talvern::VXO_dBHandler table(path, true, false);
+  const bool ansi = decoding == Decoding::kAnsi;
+  table.SetTranslate(!ansi);
+  table.SetUseDeleted(!hideDeleted);
+  table.SetReadAhead(true);
+  if (!filter.empty()) {
+    table.SetFilterOn(true);
+    table.SetFilter(ansi ? talvern::platform::Utf8ToAnsi(filter) : talvern::platform::Utf8ToOem(filter), false,
+                    true);
+  }
   std::string line = "DELETED";
   for (int i = 1; i <= table.FieldCount(); ++i) {
     line += ',';
@@ -31,8 +54,7 @@ int RunDump(const std::vector<std::string>& args) {
   }
   line += "\n";
   std::fwrite(line.data(), 1, line.size(), stdout);
-  for (int n = 1; n <= table.RecordCount(); ++n) {
-    table.ReadRecord(n);
+  for (table.ReadRecord(talvern::RecTop); !table.Eof() && !table.Bof(); table.ReadRecord(talvern::RecNext)) {
     line.assign(table.IsDeleted() ? 1 : 0, '*');
     for (int i = 1; i <= table.FieldCount(); ++i) {
       line += ',';
@@ -44,8 +66,8 @@ int RunDump(const std::vector<std::string>& args) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-const bool registered =
-    RegisterCommand({"dump", "[--oem|--ansi|--raw] TABLE", "print every record as CSV", &RunDump});
+const bool registered = RegisterCommand({"dump", "[--oem|--ansi|--raw] [--filter EXPR] [--deleted show|hide] TABLE",
+                                         "print the records as CSV", &RunDump});
 
 }  // namespace
 }  // namespace dbftool

@@ -1,0 +1,50 @@
+// dbftool dump through the table handler: a filter, deleted records shown
+// or hidden.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "HandlerTestKit.h"
+#include "Peers.h"
+#include "platform/CodePage.h"
+
+namespace talvern::testing {
+namespace {
+
+class DbftoolDump : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << "dbftool is not built";
+    MakeDevices(table, {{platform::Utf8ToOem("КТ315А"), 1}, {"2N3055", 2, true}, {"2N3904", 1, true}, {"BC547", 1}});
+  }
+  CommandResult Dump(const std::string& options) {
+    return RunCommand(ShellQuote(tool) + " dump " + options + " " + ShellQuote(table) + " 2>&1");
+  }
+  std::string tool = TALVERN_BINARY_DIR "/tools/dbftool";
+  TempDir dir;
+  std::string table = dir.File("main.dbf");
+};
+
+TEST_F(DbftoolDump, FilterAndDeletedRecords) {
+  const std::string head = "DELETED,TYPE,VID\n";
+  auto all = Dump("");
+  EXPECT_EQ(all.exitCode, 0);
+  EXPECT_EQ(all.output, head + ",КТ315А,1\n*,2N3055,2\n*,2N3904,1\n,BC547,1\n");
+  EXPECT_EQ(Dump("--deleted hide").output, head + ",КТ315А,1\n,BC547,1\n");
+  EXPECT_EQ(Dump("--filter VID=1").output, head + ",КТ315А,1\n*,2N3904,1\n,BC547,1\n");
+  EXPECT_EQ(Dump("--filter 'VID=1 .AND. TYPE=\"КТ*\"' --deleted hide").output, head + ",КТ315А,1\n");
+  EXPECT_EQ(Dump("--deleted show --filter 'VID=3'").output, head);
+}
+
+TEST_F(DbftoolDump, BadFilterOrOptionSaysWhy) {
+  auto numeric = Dump("--filter VID+1");
+  EXPECT_EQ(numeric.exitCode, 1);
+  EXPECT_EQ(numeric.output, "dbftool dump: Filter expression must return boolean result\n");
+  auto usage = Dump("--deleted maybe");
+  EXPECT_EQ(usage.exitCode, 2);
+  EXPECT_EQ(usage.output.rfind("dbftool dump: --deleted takes show or hide", 0), 0u);
+  EXPECT_EQ(RunCommand(ShellQuote(tool) + " dump " + ShellQuote(table) + " --filter 2>/dev/null").exitCode, 2);
+}
+
+}  // namespace
+}  // namespace talvern::testing

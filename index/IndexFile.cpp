@@ -217,21 +217,23 @@ void VXobjIndexFile::ForgetNodes(VXobjIndexTag* tag) {
   }
 }
 
-void VXobjIndexFile::ValidateCache() {
-  if (!Disk || !Disk->IsShared() || VersionOffset() <= 0 || validationHeld_) return;
+bool VXobjIndexFile::ValidateCache() {
+  if (!Disk || !Disk->IsShared() || VersionOffset() <= 0 || validationHeld_) return false;
   // The counter lies in the first cipher chunk: read from the chunk's
   // start, so that deciphering lines up.
   std::uint8_t head[16];
   const std::int32_t n = VersionOffset() + 4;
   if (Disk->ReadAt(0, head, n) != n) {
-    cache_.clear();
-    return;
+    DropCache();
+    return true;
   }
   if (Table && Table->IsEnciphered()) Cipher(Table->ReadPassword(), head, head, n, false);
   std::uint32_t version = GetLE32(head + VersionOffset());
-  if (!cacheChecked_ || version != cacheVersion_) DropCache();
+  bool changed = cacheChecked_ && version != cacheVersion_;
+  if (!cacheChecked_ || changed) DropCache();
   cacheVersion_ = version;
   cacheChecked_ = true;
+  return changed;
 }
 
 void VXobjIndexFile::Recrypt() {

@@ -66,7 +66,8 @@ public:
   // counter, which every update raises, stays as it was: ValidateCache
   // reads it and drops the copy when another program has changed the file.
   // The tags call it whenever they start again from the root.
-  void ValidateCache();
+  // True when the cache was dropped because the file changed.
+  bool ValidateCache();
   void DropCache();
   // Decoded nodes are kept the same way (never dirty ones), so that a path
   // built again from the root decodes no page twice: the tag takes a node of

@@ -211,11 +211,11 @@ std::int32_t VXobjIndexTag::MoveTo(std::int32_t code) {
       Eof = Bof;
       break;
     case RecPrior:
-      Bof = !(StepInLeaf(-1) || Path->NodePrior());
+      Bof = !(StepInLeaf(-1) || StepAcrossPages(-1));
       RangeCheck();
       break;
     case RecNext:
-      Eof = !(StepInLeaf(1) || Path->NodeNext());
+      Eof = !(StepInLeaf(1) || StepAcrossPages(1));
       RangeCheck();
       break;
     default:
@@ -241,6 +241,25 @@ bool VXobjIndexTag::StepInLeaf(int step) {
   leaf->Pos = next;
   CopyEntry(Current, leaf->At(next));
   return true;
+}
+
+// A step that leaves the loaded leaf reads other pages: first the file is
+// asked whether another program changed it since, and if so the path is
+// built afresh to the current entry (or, when that entry is gone, to the
+// place it had) before the step.
+bool VXobjIndexTag::StepAcrossPages(int step) {
+  if (file_->ValidateCache() && Current.Link > 0) {
+    VXobjIndexKeyData here(Current);
+    Resync(2);
+    if (!Path) return false;
+    int r = Path->NodeSearch(here.Link, here, -1);
+    if (r == 1) return step < 0 && Path->NodePrior();
+    if (r == -1 && step > 0) {
+      Path->NodeCurrent(Current);
+      return Current.Link > 0;
+    }
+  }
+  return step > 0 ? Path->NodeNext() : Path->NodePrior();
 }
 
 // Seeks and ranges.

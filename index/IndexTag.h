@@ -155,6 +155,7 @@ public:
 protected:
   void RangeCheck();
   bool StepInLeaf(int step);
+  bool StepAcrossPages(int step);
   // Raises the reason why the tag cannot be searched, if there is one.
   void CheckSearchable();
   void SetNotSearchable(const std::string& reason) { notSearchable_ = reason; }

@@ -9,6 +9,7 @@
 
 #include "IndexTestKit.h"
 #include "Peers.h"
+#include "engine/TableHandler.h"
 #include "index/CdxFile.h"
 #include "engine/Strings.h"
 #include "index/KeyCompare.h"
@@ -138,6 +139,34 @@ TEST(IndexCorpus, EveryTagListsThePeersOrderAndSeeksNeverAnswerWrongly) {
   EXPECT_GE(tags, 100);
   EXPECT_GT(searched, 1000);
   EXPECT_GT(refused, 0);
+}
+
+// A table whose index holds keys in a form of another program (4-byte keys
+// of integer fields): the handler walks the tag, but a seek says why it
+// cannot search, and a write is refused before anything is written.
+TEST(IndexCorpus, ForeignKeyFormsWalkButRefuseSeeksAndWrites) {
+  std::string corpus = CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "no corpus";
+  TempDir dir;
+  for (const char* name : {"calls.dbf", "calls.CDX", "calls.FPT"})
+    std::filesystem::copy_file(corpus + "/dbf/infused-dbf/foxprodb/" + name, dir.File(name));
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+  for (const char* name : {"calls.dbf", "calls.CDX", "calls.FPT"})
+    std::filesystem::permissions(dir.File(name), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  const std::string before = ReadFile(dir.File("calls.dbf"));
+  VXO_dBHandler table(dir.File("calls.dbf"), true, true);
+  table.OpenIndexFiles("calls.CDX", "CALL_ID");
+  std::vector<std::int32_t> order;
+  for (table.ReadRecord(RecTop); !table.Eof(); table.ReadRecord(RecNext)) order.push_back(table.RecNo());
+  EXPECT_EQ(order.size(), 16u);
+  std::string seek = ErrorOf([&] { table.FindKey("1"); });
+  EXPECT_NE(seek.find("Index tag CALL_ID cannot be searched"), std::string::npos) << seek;
+  table.ReadRecord(1);
+  table.TextPutByName("SUBJECT", "changed");
+  std::string write = ErrorOf([&] { table.WriteRecord(1); });
+  EXPECT_NE(write.find("cannot maintain"), std::string::npos) << write;
+  table.CloseIndexFiles();
+  EXPECT_EQ(ReadFile(dir.File("calls.dbf")), before);
 }
 
 }  // namespace

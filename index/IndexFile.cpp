@@ -179,6 +179,7 @@ bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int
 }
 
 void VXobjIndexFile::DropCache() {
+  ++cacheGeneration_;
   for (auto& slot : cache_) slot.offset = -1;
   nodes_.clear();
   cachedLeaves_ = 0;
@@ -194,7 +195,7 @@ std::unique_ptr<VXobjIndexKey> VXobjIndexFile::TakeNode(VXobjIndexTag* tag, std:
 }
 
 void VXobjIndexFile::KeepNode(std::unique_ptr<VXobjIndexKey> node) {
-  if (node->Page <= 0 || node->Dirty || node->Child) return;
+  if (node->Page <= 0 || node->Dirty || node->Child || node->Generation != cacheGeneration_) return;
   if (node->IsLeaf()) {
     if (cachedLeaves_ >= kCachedLeaves) return;
     ++cachedLeaves_;

@@ -75,6 +75,8 @@ public:
   // it releases back. A page written drops its node; a tag that goes away
   // drops all of its nodes.
   std::unique_ptr<VXobjIndexKey> TakeNode(VXobjIndexTag* tag, std::int32_t page);
+  // Raised by every drop of the cache.
+  std::uint32_t CacheGeneration() const { return cacheGeneration_; }
   void KeepNode(std::unique_ptr<VXobjIndexKey> node);
   void ForgetNodes(VXobjIndexTag* tag);
   // The change counter this program saw last, or wrote.
@@ -151,6 +153,7 @@ private:
   std::size_t cachedLeaves_ = 0;
   std::uint32_t cacheVersion_ = 0;
   bool cacheChecked_ = false;
+  std::uint32_t cacheGeneration_ = 0;
   bool validationHeld_ = false;
 };
 

@@ -26,6 +26,7 @@ void CopyKey(TvxVariant& dst, const TvxVariant& src) {
 
 VXobjIndexKey::VXobjIndexKey(VXobjIndexTag* tag, std::int32_t page, VXobjIndexKey* parent)
     : Page(page), Parent(parent), Tag(tag) {
+  Generation = Tag->File()->CacheGeneration();
   if (page > 0) Tag->NodeRead(page, *this);
 }
 

@@ -122,6 +122,9 @@ public:
   std::uint8_t EntryBytes = 0;
   bool AtFirst = false;
   bool AtLast = false;
+  // The file's cache generation when the page was read: a node read before
+  // the file's cached pages were dropped is not kept for reuse.
+  std::uint32_t Generation = 0;
 
 private:
   void RootSplit();

@@ -110,5 +110,45 @@ TEST(IndexFile, PagesOfEncipheredTablesAreEnciphered) {
   EXPECT_EQ(Walk(tag).size(), 301u);
 }
 
+// A table whose password changes: its index pages are enciphered again
+// with the new one (Recrypt), and read back with it.
+class RekeyedTable : public IndexedTable {
+public:
+  using IndexedTable::IndexedTable;
+  void SetWritePassword(const std::string& password) { writePassword_ = password; }
+};
+
+TEST(IndexFile, RecryptEnciphersThePagesWithTheNewPassword) {
+  TempDir dir;
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < 100; ++i) rows.push_back({Numbered("S", 1000 + i * 7 % 100)});
+  MakeTable(dir.File("r.dbf"), {{"NAME", 'C', 8, 0}}, rows);
+  Encipher(dir.File("r.dbf"), "old");
+  {
+    RekeyedTable table(dir.File("r.dbf"), false, true, "old");
+    VXobjCDXFile& file = table.OpenCdx(dir.File("r.cdx"), true);
+    ASSERT_TRUE(file.TagAdd("NAME", "NAME", false, true, ""));
+    table.SetWritePassword("new");
+    file.Recrypt();
+  }
+  // The table's own bytes are enciphered with the new password too.
+  std::string bytes = ReadFile(dir.File("r.dbf"));
+  auto* b = reinterpret_cast<std::uint8_t*>(bytes.data());
+  int headerLength = b[8] | b[9] << 8, recordLength = b[10] | b[11] << 8;
+  Cipher("old", b + 32, b + 32, headerLength - 33, false);
+  Cipher("new", b + 32, b + 32, headerLength - 33, true);
+  for (int r = 0; r < 100; ++r) {
+    std::uint8_t* record = b + headerLength + r * recordLength;
+    Cipher("old", record, record, recordLength, false);
+    Cipher("new", record, record, recordLength, true);
+  }
+  WriteFile(dir.File("r.dbf"), bytes);
+  IndexedTable table(dir.File("r.dbf"), false, true, "new");
+  VXobjCDXFile& file = table.OpenCdx(dir.File("r.cdx"));
+  VXobjIndexTag& tag = *file.TagByName("NAME");
+  EXPECT_EQ(Walk(tag).size(), 100u);
+  EXPECT_TRUE(CheckTag(tag).empty());
+}
+
 }  // namespace
 }  // namespace talvern::testing

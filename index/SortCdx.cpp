@@ -127,7 +127,7 @@ void VXobjSortCDX::CloseNode(int level, std::int32_t right) {
     p[kTrailBitsOffset] = layout_.trailBits;
     p[kEntryBytesOffset] = layout_.entryBytes;
   }
-  tag_->File()->PageWrite(l.offset, p, kPageSize);
+  WritePage(l.offset, p);
   if (root) {
     tag_->Root = l.offset;
     return;
@@ -145,6 +145,37 @@ void VXobjSortCDX::Finish() {
     if (levels_[static_cast<std::size_t>(level)]->count == 0) continue;
     CloseNode(level, -1);
   }
+  FlushPages();
+}
+
+namespace {
+constexpr std::size_t kPendingPages = 4096;
+constexpr std::size_t kRunPages = 256;
+}  // namespace
+
+void VXobjSortCDX::WritePage(std::int32_t offset, const std::uint8_t* page) {
+  auto& slot = pending_[offset];
+  std::memcpy(slot.data(), page, kPageSize);
+  if (pending_.size() >= kPendingPages) FlushPages();
+}
+
+void VXobjSortCDX::FlushPages() {
+  std::vector<std::uint8_t> run;
+  std::int32_t start = -1, next = -1;
+  auto write = [&] {
+    if (!run.empty()) tag_->File()->PageWrite(start, run.data(), static_cast<std::int32_t>(run.size()));
+    run.clear();
+  };
+  for (const auto& [offset, page] : pending_) {
+    if (offset != next || run.size() >= kRunPages * kPageSize) {
+      write();
+      start = offset;
+    }
+    run.insert(run.end(), page.begin(), page.end());
+    next = offset + kPageSize;
+  }
+  write();
+  pending_.clear();
 }
 
 // Building a tag.

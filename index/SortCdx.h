@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,10 @@ private:
   // Writes the node of a level; right is its right sibling.
   void CloseNode(int level, std::int32_t right);
   bool Full(const Level& l, int level) const;
+  // Pages are gathered and written in runs of consecutive pages, so that a
+  // build takes few writes.
+  void WritePage(std::int32_t offset, const std::uint8_t* page);
+  void FlushPages();
 
   VXobjCDXTag* tag_;
   VXO_dBaseFld* table_;
@@ -62,6 +67,7 @@ private:
   std::vector<std::uint8_t> lastKey_;
   std::int32_t lastRecno_ = 0;
   bool finished_ = false;
+  std::map<std::int32_t, std::array<std::uint8_t, cdx::kPageSize>> pending_;
 };
 
 }  // namespace talvern

@@ -91,6 +91,16 @@ public:
   // the header at once, as opening or creating the table's own compound or
   // multiple index file does.
   void SetProductionIndex(bool on);
+  bool ProductionIndex() const { return productionIndex_; }
+
+  // Makes n the current record number without reading (index building
+  // points the current record at records it reads itself).
+  void SetRecNo(std::int32_t n) { currentRecordNo_ = n; }
+  bool ExactKey() const { return exactKey_; }
+  std::uint8_t TableState() const { return tableState_; }
+  void SetTableState(std::uint8_t state) { tableState_ = state; }
+  const std::string& ReadPassword() const { return readPassword_; }
+  const std::string& WritePassword() const { return writePassword_; }
 
   void SetUseDeleted(bool on) { useDeleted_ = on; }
   void SetExactKey(bool on) { exactKey_ = on; }

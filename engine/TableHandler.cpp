@@ -268,9 +268,17 @@ void VXO_dBHandler::Skip(std::int32_t n) {
 
 // Writes.
 
+// An index file whose keys this program cannot keep up to date (a key form
+// of another program) refuses the write before anything is written.
+void VXO_dBHandler::CheckIndexesMaintainable() {
+  for (auto& file : indexFiles_)
+    if (file) file->CheckMaintainable();
+}
+
 void VXO_dBHandler::AppendRecord() {
   LockIndexes();
   try {
+    CheckIndexesMaintainable();
     VXO_dBaseFld::AppendRecord();
   } catch (...) {
     UnlockIndexes();
@@ -283,6 +291,7 @@ void VXO_dBHandler::WriteRecord(std::int32_t recno) {
   outOfOrder_ = false;
   LockIndexes();
   try {
+    CheckIndexesMaintainable();
     VXO_dBaseFld::WriteRecord(recno);
   } catch (...) {
     UnlockIndexes();

@@ -185,6 +185,8 @@ protected:
   // The record the filter set gives for RecTop, RecBottom, RecNext or
   // RecPrior; BOF and EOF when it runs out.
   std::int32_t FilterSetRecord(std::int32_t code);
+  // Raises when an open index file cannot be kept up to date by a write.
+  void CheckIndexesMaintainable();
   // Evaluates the filter on the current record.
   bool FilterTrue();
   // Marks every record of the current order that passes the filter.

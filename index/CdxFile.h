@@ -39,7 +39,23 @@ public:
   // a tag that should sort by the GENERAL collation.
   static std::uint8_t NewTagCollation;
 
+protected:
+  std::int32_t VersionOffset() const override;
+
 private:
+  class Locked;
+  // The change counter as the file holds it now.
+  std::int32_t VersionOnDisk();
+  void LoadTags();
+  void CreateDirectory(std::int32_t version);
+  void BumpVersion();
+  void RemoveDirectoryEntry(VXobjCDXTag& tag);
+  VXobjCDXTag* LastTagNamed(const std::string& name) const;
+  void RemoveTag(VXobjIndexTag* tag);
+  bool AddTag(const std::string& upper, const std::string& keyExpr, bool unique, bool ascending,
+              const std::string& forExpr, std::uint8_t collation);
+  std::string TableExtension() const;
+
   std::unique_ptr<VXobjCDXTag> directory_;
 };
 

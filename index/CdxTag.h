@@ -39,10 +39,36 @@ public:
 
   // Builds the tag's pages from the table and writes its header.
   void TagBuild();
+  // The collation name as the header stores it.
+  const std::string& CollationName() const { return collationName_; }
+  // Whether keys carry a leading null-flag byte (tags of other programs on
+  // columns that may be null).
+  bool Nullable() const { return nullable_; }
 
   std::uint8_t Options = 0x60;
   std::uint8_t Collation = kCollationNone;
   std::int32_t Version = 0;
+
+private:
+  static char KeyTypeOf(const TvxVariant& value);
+  static std::size_t TrimRightBlanks(const std::string& text);
+  void JudgeKeyForm();
+  // Page codecs (CdxNode.cpp).
+  bool ReadLeaf(const std::uint8_t* page, VXobjIndexKey& node);
+  bool ReadInterior(const std::uint8_t* page, VXobjIndexKey& node);
+  void WriteLeaf(VXobjIndexKey& node, std::uint8_t* page);
+  void WriteInterior(VXobjIndexKey& node, std::uint8_t* page);
+  void StoreDecodedKey(VXobjIndexKeyData& entry, const std::uint8_t* key, int length);
+  void FixRightLink(std::int32_t left, std::int32_t right);
+  void FixLeftLink(std::int32_t right, std::int32_t left);
+  void WriteEmptyRoot();
+  // The largest value a leaf of this tag must hold in its record field.
+  std::uint32_t LargestLeafValue();
+  bool IsCharacter() const { return KeyType == 'C'; }
+  bool IsGeneral() const { return Collation == kCollationGeneral && Options < 0x80 && KeyType == 'C'; }
+
+  std::string collationName_;
+  bool nullable_ = false;
 };
 
 }  // namespace talvern

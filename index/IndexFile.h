@@ -12,7 +12,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/Collection.h"
@@ -58,6 +60,36 @@ public:
   // "Can not Lock file %s" when the lock stays refused.
   bool IndexLock();
   void IndexUnlock();
+  // Pages read are kept in memory (and pages written kept up to date), so
+  // that the moves and seeks that start from the root read no page twice.
+  // For a shared file the copy is used only while the file's change
+  // counter, which every update raises, stays as it was: ValidateCache
+  // reads it and drops the copy when another program has changed the file.
+  // The tags call it whenever they start again from the root.
+  // True when the cache was dropped because the file changed.
+  bool ValidateCache();
+  void DropCache();
+  // Decoded nodes are kept the same way (never dirty ones), so that a path
+  // built again from the root decodes no page twice: the tag takes a node of
+  // its own for a page when there is one (null otherwise), and hands nodes
+  // it releases back. A page written drops its node; a tag that goes away
+  // drops all of its nodes.
+  std::unique_ptr<VXobjIndexKey> TakeNode(VXobjIndexTag* tag, std::int32_t page);
+  // Raised by every drop of the cache.
+  std::uint32_t CacheGeneration() const { return cacheGeneration_; }
+  void KeepNode(std::unique_ptr<VXobjIndexKey> node);
+  void ForgetNodes(VXobjIndexTag* tag);
+  // The change counter this program saw last, or wrote.
+  void NoteVersion(std::uint32_t version) { cacheVersion_ = version; }
+  std::uint32_t SeenVersion() const { return cacheVersion_; }
+  // While the file is locked for an update, the cache checked once at the
+  // start stays valid: no other program changes the file meanwhile.
+  void HoldValidation(bool hold) { validationHeld_ = hold; }
+
+  // Raises when a tag holds keys in a form this program can walk but not
+  // maintain (see VXobjIndexTag::Searchable); the table calls it before
+  // writing a record.
+  void CheckMaintainable(std::int32_t beingWritten = 0) const;
   // Releases every tag's node path (writing it) and flushes the disk file.
   void Flush();
 
@@ -68,6 +100,8 @@ public:
   VXO_dBaseFld* TableObject() const { return Table; }
   VXO_DiskFile* DiskFile() const { return Disk.get(); }
   bool IsOpened() const { return Opened; }
+  // Raises "Index file %s is corrupted" with this file's name.
+  [[noreturn]] void RaiseCorrupted() const;
   bool IsCorrupted() const { return Corrupted; }
 
   std::vector<std::unique_ptr<VXobjIndexTag>> Tags;
@@ -91,7 +125,36 @@ protected:
   void OpenStep(const std::string& fileName, bool overwrite, bool create, bool shared,
                 bool readWrite, const std::string& defaultExt);
 
+  // The extension of the file name, without the dot.
+  std::string Extension() const;
+  // Where the change counter lies (0 for files without one).
+  virtual std::int32_t VersionOffset() const { return 0; }
+
   std::string fileName_;
+
+private:
+  static constexpr std::int32_t kCachePage = 512;
+  // The page cache: up to kCacheSlots pages (fewer for a small file), page
+  // p in slot p mod the number of slots (allocated on first use).
+  static constexpr std::size_t kCacheSlots = 8192;
+  struct CacheSlot {
+    std::int32_t offset = -1;
+    std::array<std::uint8_t, kCachePage> bytes;
+  };
+  CacheSlot* Slot(std::int32_t offset);
+  bool ReadAhead(std::int32_t offset);
+  std::vector<CacheSlot> cache_;
+  // Sequential reads: pages read at once after two misses in a row.
+  static constexpr std::int32_t kReadAheadPages = 32;
+  std::int32_t lastMiss_ = -2 * kCachePage;
+  std::vector<std::uint8_t> readAheadBuffer_;
+  static constexpr std::size_t kCachedLeaves = 1024;
+  std::unordered_map<std::int32_t, std::unique_ptr<VXobjIndexKey>> nodes_;
+  std::size_t cachedLeaves_ = 0;
+  std::uint32_t cacheVersion_ = 0;
+  bool cacheChecked_ = false;
+  std::uint32_t cacheGeneration_ = 0;
+  bool validationHeld_ = false;
 };
 
 // Opens (create false) or creates an index file of the kind its extension

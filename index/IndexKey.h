@@ -20,11 +20,7 @@
 #include <memory>
 #include <vector>
 
-#if __has_include("expr/Variant.h")
 #include "expr/Variant.h"
-#else
-#include "index/VariantStandIn.h"  // until the expression engine is in the tree
-#endif
 
 namespace talvern {
 
@@ -100,6 +96,9 @@ public:
   // The loaded child, detached from this node (ownership passes).
   std::unique_ptr<VXobjIndexKey> DetachChild();
   void AttachChild(std::unique_ptr<VXobjIndexKey> child);
+  // The new root a root split created (OwnsParent), handed to the caller
+  // that writes this node, to be written after it.
+  std::unique_ptr<VXobjIndexKey> TakeOwnedParent();
 
   std::int32_t Page = 0;
   std::int32_t Left = -1;
@@ -123,11 +122,15 @@ public:
   std::uint8_t EntryBytes = 0;
   bool AtFirst = false;
   bool AtLast = false;
+  // The file's cache generation when the page was read: a node read before
+  // the file's cached pages were dropped is not kept for reuse.
+  std::uint32_t Generation = 0;
 
 private:
   void RootSplit();
 
   std::vector<std::unique_ptr<VXobjIndexKeyData>> entries_;
+  std::unique_ptr<VXobjIndexKey> ownedParent_;
 };
 
 }  // namespace talvern

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/Collection.h"
 #include "index/IndexKey.h"
@@ -68,6 +69,8 @@ public:
   // The record of the entry matching entry (Link kAnyRecord: any record),
   // or 0; a failed seek leaves the path on the next greater entry.
   std::int32_t Seek(const VXobjIndexKeyData& entry);
+  // Seek, exact when asked whatever the table's setting.
+  std::int32_t SeekKey(const VXobjIndexKeyData& entry, bool exact);
   // Seek in exact mode that leaves the tag's path and position alone.
   std::int32_t SeekExact(const VXobjIndexKeyData& entry);
   // Either bound may be null (no bound); true when the range changed.
@@ -92,8 +95,17 @@ public:
   std::string KeyFieldList() const;
   VXobjIndexFile* File() const { return file_; }
   VXO_dBaseFld* Table() const;
-  // The in-range test of a seek: 0 inside, -1 below, 1 above.
+  // The in-range test of a seek on Current (or on entry): 0 inside, -1
+  // beyond the high bound, above 0 before the low bound.
   int InRange() const;
+  int InRange(const VXobjIndexKeyData& entry) const;
+
+  // For the node path: writes a released node (children first, then the
+  // node, then a new root its split created) and frees it; entries are
+  // recycled between the nodes of the tag.
+  void NodeRelease(std::unique_ptr<VXobjIndexKey> node);
+  std::unique_ptr<VXobjIndexKeyData> NewEntry();
+  void RecycleEntries(std::vector<std::unique_ptr<VXobjIndexKeyData>>& entries);
 
   std::string KindName = "UNK";
   std::string Name;
@@ -126,8 +138,44 @@ public:
   TvxExpHandlerPtr KeyHandler;
   TvxExpHandlerPtr ForHandler;
 
+  // Whether seeks and key maintenance may rely on this program's key
+  // encoding for this tag; false for key forms it can walk but not produce
+  // (unknown collations, keys that do not match their records), with the
+  // reason in NotSearchableReason.
+  bool Searchable(std::int32_t beingWritten = 0) {
+    if (!keyFormChecked_) VerifyKeyForm(beingWritten);
+    return notSearchable_.empty() && formMismatch_.empty();
+  }
+  const std::string& NotSearchableReason() const { return notSearchable_.empty() ? formMismatch_ : notSearchable_; }
+  // Whether this program can compute the tag's keys at all (its expression
+  // compiles and its collation is known); the keys may still differ from
+  // the stored ones.
+  bool KeysComputable() const { return notSearchable_.empty(); }
+
 protected:
+  void RangeCheck();
+  bool StepInLeaf(int step);
+  bool StepAcrossPages(int step);
+  // Raises the reason why the tag cannot be searched, if there is one.
+  void CheckSearchable();
+  void SetNotSearchable(const std::string& reason) { notSearchable_ = reason; }
+  // Compares the stored keys of a few entries at both ends of the tag with
+  // the keys the expression gives their records; a tag in a key form of
+  // another program (or one that no longer matches its table) is then
+  // marked not searchable. Runs once, before the first seek or update;
+  // tags this program built are taken as checked.
+  // A record being written (its stored key not yet updated) is left out.
+  void VerifyKeyForm(std::int32_t beingWritten = 0);
+  void SetKeyFormChecked(bool checked) { keyFormChecked_ = checked; }
+
   VXobjIndexFile* file_;
+
+private:
+  std::vector<std::unique_ptr<VXobjIndexKeyData>> spareEntries_;
+  bool forceExact_ = false;
+  bool keyFormChecked_ = false;
+  std::string notSearchable_;
+  std::string formMismatch_;
 };
 
 }  // namespace talvern

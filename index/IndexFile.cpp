@@ -1,0 +1,365 @@
+#include "index/IndexFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/Bytes.h"
+#include "engine/Cipher.h"
+#include "engine/Errors.h"
+#include "engine/Fields.h"
+#include "engine/Strings.h"
+#include "index/CdxFile.h"
+
+namespace talvern {
+
+namespace {
+bool HasPath(const std::string& name) { return name.find_first_of("/\\") != std::string::npos; }
+
+std::string DirectoryOf(const std::string& name) {
+  auto slash = name.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+}
+
+// Deciphers or enciphers a page in chunks of kCipherChunk bytes, each chunk
+// a stream of its own.
+void CipherPage(const std::string& password, const std::uint8_t* source, std::uint8_t* target,
+                std::int32_t length, bool encipher) {
+  for (std::int32_t at = 0; at < length; at += kCipherChunk) {
+    std::int32_t n = std::min(kCipherChunk, length - at);
+    Cipher(password, source + at, target + at, n, encipher);
+  }
+}
+}  // namespace
+
+VXobjIndexFile::VXobjIndexFile(VXO_dBaseFld* table) : Table(table) {
+  Exact = table ? table->ExactKey() : true;
+}
+
+VXobjIndexFile::~VXobjIndexFile() {
+  // The formats release their tags' nodes before; the tags and the disk
+  // file go with the members.
+  nodes_.clear();
+  Tags.clear();
+  if (Disk) Disk->CloseFile();
+}
+
+void VXobjIndexFile::RaiseCorrupted() const { Raise("Index file %s is corrupted", {fileName_}); }
+
+void VXobjIndexFile::OpenStep(const std::string& fileName, bool overwrite, bool create, bool shared,
+                              bool readWrite, const std::string& defaultExt) {
+  std::string name(Trim(fileName));
+  name = DefaultExtension(name, defaultExt);
+  fileName_ = name.substr(DirectoryOf(name).size());
+  if (Table && !HasPath(name)) name = DirectoryOf(Table->FileName()) + name;
+  auto disk = std::make_unique<VXO_DiskFile>(name, shared, readWrite);
+  if (create && (overwrite || !disk->Exists())) {
+    disk->CreateNew();
+  } else if (disk->Exists()) {
+    disk->OpenExisting();
+  } else {
+    return;
+  }
+  fileName_ = disk->FileName().substr(DirectoryOf(disk->FileName()).size());
+  Disk = std::move(disk);
+}
+
+std::string VXobjIndexFile::FullName() const { return Disk ? Disk->FileName() : std::string(); }
+
+// Base behaviour of the virtual operations.
+
+bool VXobjIndexFile::TagAdd(const std::string&, const std::string&, bool, bool, const std::string&) {
+  return false;
+}
+
+bool VXobjIndexFile::TagDelete(const std::string&) { return false; }
+
+std::int32_t VXobjIndexFile::PageAllocate() { return -1; }
+
+std::int32_t VXobjIndexFile::PageAllocReset() { return -1; }
+
+void VXobjIndexFile::Reindex() {}
+
+bool VXobjIndexFile::ChangedByOthers() { return false; }
+
+VXobjIndexFile::CacheSlot* VXobjIndexFile::Slot(std::int32_t offset) {
+  if (cache_.empty()) {
+    std::size_t pages = Disk ? static_cast<std::size_t>(Disk->FileSize() / kCachePage) : 0;
+    std::size_t slots = 64;
+    while (slots < pages && slots < kCacheSlots) slots *= 2;
+    cache_.resize(slots);
+  }
+  return &cache_[static_cast<std::size_t>(offset / kCachePage) % cache_.size()];
+}
+
+bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t length) {
+  if (!Disk || offset < 0 || length < 0) return false;
+  auto* bytes = static_cast<std::uint8_t*>(buffer);
+  const bool whole = offset % kCachePage == 0 && length % kCachePage == 0;
+  // Whole pages come from the cache when they are there.
+  if (whole) {
+    std::int32_t at = 0;
+    for (; at < length; at += kCachePage) {
+      CacheSlot* slot = Slot(offset + at);
+      if (slot->offset != offset + at) break;
+      std::memcpy(bytes + at, slot->bytes.data(), kCachePage);
+    }
+    if (at == length) return true;
+  }
+  // A page missed right after the one missed before starts a sequential
+  // walk (leaves are written one after the other): the pages that follow
+  // are read with it.
+  if (whole && length == kCachePage && offset == lastMiss_ + kCachePage) {
+    lastMiss_ = offset;
+    if (ReadAhead(offset)) {
+      std::memcpy(bytes, Slot(offset)->bytes.data(), kCachePage);
+      return true;
+    }
+  }
+  lastMiss_ = offset;
+  std::int32_t count = Disk->ReadAt(offset, bytes, length);
+  if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), bytes, bytes, count, false);
+  if (whole && count == length) {
+    for (std::int32_t at = 0; at < length; at += kCachePage) {
+      CacheSlot* slot = Slot(offset + at);
+      slot->offset = offset + at;
+      std::memcpy(slot->bytes.data(), bytes + at, kCachePage);
+    }
+  }
+  return count == length;
+}
+
+// Reads up to kReadAheadPages whole pages from offset into the cache; true
+// when the page at offset was among them.
+bool VXobjIndexFile::ReadAhead(std::int32_t offset) {
+  std::vector<std::uint8_t>& block = readAheadBuffer_;
+  block.resize(static_cast<std::size_t>(kReadAheadPages) * kCachePage);
+  std::int32_t count = Disk->ReadAt(offset, block.data(), static_cast<std::int32_t>(block.size()));
+  std::int32_t pages = count / kCachePage;
+  for (std::int32_t i = 0; i < pages; ++i) {
+    std::uint8_t* page = block.data() + static_cast<std::size_t>(i) * kCachePage;
+    if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), page, page, kCachePage, false);
+    CacheSlot* slot = Slot(offset + i * kCachePage);
+    slot->offset = offset + i * kCachePage;
+    std::memcpy(slot->bytes.data(), page, kCachePage);
+  }
+  return pages > 0;
+}
+
+bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int32_t length) {
+  if (!Disk) return false;
+  if (offset < 0 || length < 0) RaiseCorrupted();
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  for (std::int32_t at = offset / kCachePage * kCachePage; at < offset + length; at += kCachePage) {
+    auto it = nodes_.find(at);
+    if (it == nodes_.end() || !it->second) continue;
+    if (it->second->IsLeaf()) --cachedLeaves_;
+    it->second.reset();
+  }
+  // The cached pages follow what is written (whole pages), or go.
+  if (!cache_.empty()) {
+    for (std::int32_t at = offset / kCachePage * kCachePage; at < offset + length; at += kCachePage) {
+      CacheSlot* slot = Slot(at);
+      if (at >= offset && at + kCachePage <= offset + length) {
+        slot->offset = at;
+        std::memcpy(slot->bytes.data(), bytes + (at - offset), kCachePage);
+      } else if (slot->offset == at) {
+        slot->offset = -1;
+      }
+    }
+  }
+  if (Table && Table->IsEnciphered()) {
+    std::vector<std::uint8_t> copy(static_cast<std::size_t>(length));
+    CipherPage(Table->WritePassword(), bytes, copy.data(), length, true);
+    Disk->WriteAt(offset, copy.data(), length);
+  } else {
+    Disk->WriteAt(offset, buffer, length);
+  }
+  return true;
+}
+
+void VXobjIndexFile::DropCache() {
+  ++cacheGeneration_;
+  for (auto& slot : cache_) slot.offset = -1;
+  nodes_.clear();
+  cachedLeaves_ = 0;
+}
+
+// A node taken leaves its slot empty (slots are reused, not freed, so that
+// taking and keeping the nodes of a path costs no allocation).
+std::unique_ptr<VXobjIndexKey> VXobjIndexFile::TakeNode(VXobjIndexTag* tag, std::int32_t page) {
+  auto it = nodes_.find(page);
+  if (it == nodes_.end() || !it->second || it->second->Tag != tag) return nullptr;
+  if (it->second->IsLeaf()) --cachedLeaves_;
+  return std::move(it->second);
+}
+
+void VXobjIndexFile::KeepNode(std::unique_ptr<VXobjIndexKey> node) {
+  if (node->Page <= 0 || node->Dirty || node->Child || node->Generation != cacheGeneration_) return;
+  if (node->IsLeaf()) {
+    if (cachedLeaves_ >= kCachedLeaves) return;
+    ++cachedLeaves_;
+  }
+  node->Parent = nullptr;
+  node->Pos = -1;
+  node->Stale = false;
+  std::int32_t page = node->Page;
+  auto& slot = nodes_[page];
+  if (slot && slot->IsLeaf()) --cachedLeaves_;
+  slot = std::move(node);
+}
+
+void VXobjIndexFile::ForgetNodes(VXobjIndexTag* tag) {
+  for (auto& [page, node] : nodes_) {
+    if (node && node->Tag == tag) {
+      if (node->IsLeaf()) --cachedLeaves_;
+      node.reset();
+    }
+  }
+}
+
+bool VXobjIndexFile::ValidateCache() {
+  if (!Disk || !Disk->IsShared() || VersionOffset() <= 0 || validationHeld_) return false;
+  // The counter lies in the first cipher chunk: read from the chunk's
+  // start, so that deciphering lines up.
+  std::uint8_t head[16];
+  const std::int32_t n = VersionOffset() + 4;
+  if (Disk->ReadAt(0, head, n) != n) {
+    DropCache();
+    return true;
+  }
+  if (Table && Table->IsEnciphered()) Cipher(Table->ReadPassword(), head, head, n, false);
+  std::uint32_t version = GetLE32(head + VersionOffset());
+  bool changed = cacheChecked_ && version != cacheVersion_;
+  if (!cacheChecked_ || changed) DropCache();
+  cacheVersion_ = version;
+  cacheChecked_ = true;
+  return changed;
+}
+
+void VXobjIndexFile::Recrypt() {
+  if (!Disk || !Table) return;
+  std::int64_t end = Disk->FileSize() / kCipherChunk * kCipherChunk;
+  std::uint8_t block[kCipherChunk];
+  for (std::int64_t at = 0; at < end; at += kCipherChunk) {
+    if (Disk->ReadAt(at, block, kCipherChunk) != kCipherChunk) break;
+    Cipher(Table->ReadPassword(), block, block, kCipherChunk, false);
+    Cipher(Table->WritePassword(), block, block, kCipherChunk, true);
+    Disk->WriteAt(at, block, kCipherChunk);
+  }
+}
+
+bool VXobjIndexFile::Rename(const std::string& newName) {
+  if (!Disk) return false;
+  std::string extension = ".";
+  extension += Extension();
+  std::string target = ChangeExtension(newName, extension);
+  if (!Disk->RenameFile(target)) return false;
+  fileName_ = Disk->FileName().substr(DirectoryOf(Disk->FileName()).size());
+  return true;
+}
+
+std::string VXobjIndexFile::Extension() const {
+  auto dot = fileName_.rfind('.');
+  return dot == std::string::npos ? std::string() : fileName_.substr(dot + 1);
+}
+
+bool VXobjIndexFile::KeysUpdate(std::int32_t recno, bool append) {
+  NextFree = -1;
+  bool changed = false;
+  for (auto& tag : Tags)
+    if (tag->RecordKeysUpdate(recno, append)) changed = true;
+  return changed;
+}
+
+void VXobjIndexFile::SetLockProtocol(TvxLokProtocol protocol) {
+  switch (protocol) {
+    case TvxLokProtocol::Default:
+    case TvxLokProtocol::FoxLock:
+      LockBase = 0x40000000u;
+      LockTop = 0x7FFFFFFEu;
+      LockSpan = 0x3FFFFFFFu;
+      break;
+    case TvxLokProtocol::DB4Lock:
+      LockBase = 0x40000000u;
+      LockTop = 0xEFFFFFFFu;
+      LockSpan = 0xB0000000u;
+      break;
+    case TvxLokProtocol::ClipLock:
+      LockBase = LockTop = LockSpan = 1000000000u;
+      break;
+    default:
+      return;
+  }
+  LockProtocol = protocol;
+}
+
+// Tags.
+
+VXobjIndexTag* VXobjIndexFile::TagByNumber(int n) const {
+  return n >= 0 && n < TagCount() ? Tags[static_cast<std::size_t>(n)].get() : nullptr;
+}
+
+VXobjIndexTag* VXobjIndexFile::TagByName(const std::string& name) const {
+  for (const auto& tag : Tags)
+    if (CompareText(tag->Name, name) == 0) return tag.get();
+  return nullptr;
+}
+
+void VXobjIndexFile::CheckMaintainable(std::int32_t beingWritten) const {
+  for (const auto& tag : Tags)
+    if (!tag->Searchable(beingWritten))
+      Raise("Index tag %s of file %s holds keys this program cannot maintain (%s)",
+            {tag->Name, fileName_, tag->NotSearchableReason()});
+}
+
+void VXobjIndexFile::Flush() {
+  for (auto& tag : Tags) tag->ReleaseNodes();
+  if (Disk) Disk->FlushFile();
+}
+
+// Locking.
+
+bool VXobjIndexFile::IndexLock() {
+  if (!Disk || !Disk->IsShared()) return true;
+  std::int64_t offset = 0, length = 1;
+  switch (LockProtocol) {
+    case TvxLokProtocol::Default:
+    case TvxLokProtocol::FoxLock:
+      offset = static_cast<std::int64_t>(LockTop) - 1;
+      break;
+    case TvxLokProtocol::DB4Lock:
+      offset = static_cast<std::int64_t>(LockTop) - 1;
+      length = 2;
+      break;
+    case TvxLokProtocol::ClipLock:
+      offset = LockBase;
+      break;
+    default:
+      offset = -1;
+      break;
+  }
+  for (int attempt = 1; offset >= 0; ++attempt) {
+    if (Disk->LockRegion(offset, length)) return true;
+    if (attempt >= kLockAttempts) break;
+    SleepMs(kLockRetryMs);
+  }
+  Raise("Can not Lock file %s", {Disk->FileName()});
+}
+
+void VXobjIndexFile::IndexUnlock() {
+  if (Disk) Disk->Unlock();
+}
+
+// Opening by kind.
+
+std::unique_ptr<VXobjIndexFile> MakeIndexFile(VXO_dBaseFld* table, const std::string& fileName, bool create,
+                                              bool shared, bool readWrite) {
+  std::string name(Trim(fileName));
+  auto dot = name.rfind('.');
+  std::string ext = dot == std::string::npos ? std::string() : UpperCase(name.substr(dot));
+  if (ext == ".CDX") return std::make_unique<VXobjCDXFile>(table, name, false, create, shared, readWrite);
+  return nullptr;
+}
+
+}  // namespace talvern

@@ -1,0 +1,187 @@
+// Keys going in and out of a tag: insertion (KeyAdd), the maintenance of
+// a tag when a record is appended or rewritten (RecordKeysUpdate), and the
+// check that a tag's stored keys are in the form this program computes.
+
+#include <cstring>
+#include <vector>
+
+#include "engine/Fields.h"
+#include "engine/Strings.h"
+#include "index/IndexFile.h"
+#include "index/IndexTag.h"
+#include "index/KeyCompare.h"
+#include "index/RecordScan.h"
+
+namespace talvern {
+
+namespace {
+// Sets a flag for the duration of a scope.
+class FlagScope {
+public:
+  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
+  ~FlagScope() { flag_ = saved_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+  bool& flag_;
+  bool saved_;
+};
+}  // namespace
+
+// Insertion.
+
+bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
+  if (!Maintaining) Resync(0);
+  if (!Path) return false;
+  VXobjIndexKeyData key(entry);
+  KeyConvert(key, true);
+  Bof = Eof = false;
+  // A root that lost all its entries takes the key as a leaf again.
+  if (!Path->IsLeaf() && Path->Count() == 0) {
+    NodeRelease(Path->DetachChild());
+    Path->Kind = kNodeLeaf;
+    Path->Dirty = true;
+  }
+  std::int32_t r = file_->RecNoOrdered ? entry.Link : (StoredDescending ? 0 : kAfterEqualKeys);
+  if (Unique) {
+    if (Path->NodeSearch(kAnyRecord, key, -1) == 0) return false;
+    r = entry.Link;
+  }
+  int c = Path->NodeSearch(r, key, -1);
+  if (c <= 0) {
+    Path->NodeInsert(key, false);
+    if (!Maintaining) Resync(2);
+    Path->NodeSearch(r, key, -1);
+    if (r == kAfterEqualKeys) Path->NodePrior();
+    int at = Path->NodeCurrent(Current);
+    Bof = (at & 1) != 0;
+    Eof = (at & 2) != 0;
+    if (ReverseNavigation) std::swap(Bof, Eof);
+  } else {
+    // Above every key: after the physically last entry.
+    Resync(2);
+    Path->NodeLast();
+    Path->NodeInsert(key, true);
+    if (!Maintaining) Resync(2);
+    Path->NodeLast();
+    CopyEntry(Current, key);
+    Bof = Eof = false;
+    if (ReverseNavigation) Bof = true;
+    else Eof = true;
+  }
+  return true;
+}
+
+// Key maintenance.
+
+bool VXobjIndexTag::RecordKeysUpdate(std::int32_t recno, bool append) {
+  VXO_dBaseFld* table = Table();
+  if (!table) return false;
+  const std::size_t length = static_cast<std::size_t>(table->RecordLength());
+  bool modified = table->RecordModified() ||
+                  std::memcmp(table->SavedRecord(), table->CurrentRecord(), length) != 0;
+  if (!HasFor && !modified && !append) return false;
+  FlagScope maintaining(Maintaining, true);
+  Changed = false;
+
+  bool inFor = HasFor && !ForExpr.empty() ? ForEvaluate() : true;
+  VXobjIndexKeyData key;
+  bool ok = true;
+  KeyEvaluate(key, ok);
+  key.RecNo = key.Link = recno;
+  const bool hadPath = Path != nullptr;
+
+  if (append) {
+    if (inFor) {
+      Resync(2);
+      KeyAdd(key);
+      Changed = true;
+    }
+  } else {
+    // The old key, from the image of the record before the write.
+    std::vector<std::uint8_t> oldImage(table->SavedRecord(), table->SavedRecord() + length + 1);
+    std::uint8_t* newImage = table->CurrentRecord();
+    VXobjIndexKeyData oldKey;
+    bool present = false;
+    bool addNew = false;
+    table->SetCurrentRecord(oldImage.data());
+    try {
+      KeyEvaluate(oldKey, ok);
+      oldKey.RecNo = oldKey.Link = recno;
+      present = Seek(oldKey) > 0;
+      if (!SameKey(key, oldKey) || (HasFor && !inFor)) {
+        if (present) {
+          Path->NodeDelete();
+          Changed = true;
+        }
+        addNew = inFor;
+      } else {
+        addNew = inFor && !present;
+      }
+    } catch (...) {
+      table->SetCurrentRecord(newImage);
+      throw;
+    }
+    table->SetCurrentRecord(newImage);
+    if (addNew) {
+      KeyAdd(key);
+      Changed = true;
+    }
+  }
+  if (!hadPath) ReleaseNodes();
+  return Changed;
+}
+
+// Key forms.
+
+void VXobjIndexTag::VerifyKeyForm(std::int32_t beingWritten) {
+  keyFormChecked_ = true;
+  VXO_dBaseFld* table = Table();
+  if (!notSearchable_.empty() || !table || KeyExpr.empty()) return;
+  // A few entries from each end, taken with the range and position set
+  // aside.
+  auto savedPath = std::move(Path);
+  VXobjIndexKeyData savedLow(LowBound), savedHigh(HighBound), savedCurrent(Current);
+  bool savedBof = Bof, savedEof = Eof;
+  LowBound.SetBytes(nullptr, 0);
+  HighBound.SetBytes(nullptr, 0);
+  std::vector<VXobjIndexKeyData> sample;
+  constexpr int kPerEnd = 8;
+  try {
+    for (std::int32_t code : {RecTop, RecBottom}) {
+      std::int32_t step = code == RecTop ? RecNext : RecPrior;
+      int n = 0;
+      for (std::int32_t r = MoveTo(code); r > 0 && n < kPerEnd; r = MoveTo(step), ++n) sample.push_back(Current);
+    }
+    ReleaseNodes();
+  } catch (...) {
+    Path = std::move(savedPath);
+    CopyEntry(LowBound, savedLow);
+    CopyEntry(HighBound, savedHigh);
+    throw;
+  }
+  Path = std::move(savedPath);
+  CopyEntry(LowBound, savedLow);
+  CopyEntry(HighBound, savedHigh);
+  Current = savedCurrent;
+  Bof = savedBof;
+  Eof = savedEof;
+  const bool filtered = HasFor && !Trim(ForExpr).empty();
+  for (const auto& entry : sample) {
+    if (entry.Link == beingWritten) continue;
+    bool matches = false;
+    WithRecord(*table, entry.Link, [&] {
+      VXobjIndexKeyData key;
+      matches = (!filtered || ForEvaluate()) && CurrentKey(key) && SameKey(key, entry);
+    });
+    if (!matches) {
+      formMismatch_ = ("the stored key of record " + std::to_string(entry.Link) +
+                       " is not the one its key expression gives (a key form of another program, "
+                       "or an index that no longer matches the table)");
+      return;
+    }
+  }
+}
+
+}  // namespace talvern

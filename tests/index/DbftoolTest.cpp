@@ -1,0 +1,67 @@
+// dbftool index, reindex and check from the command line.
+
+#include <unistd.h>
+
+#include "IndexTestKit.h"
+#include "Peers.h"
+
+namespace talvern::testing {
+namespace {
+
+class DbftoolIndexTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << "no " << tool;
+    MakeTable(dbf, {{"NAME", 'C', 10, 0}, {"N", 'N', 4, 0}}, {{"KT315", "3"}, {"ABC", "1"}, {"KT361", "2"}});
+  }
+  CommandResult Run(const std::string& args) { return RunCommand(ShellQuote(tool) + " " + args + " 2>&1"); }
+  std::string Files() { return ShellQuote(dbf) + " " + ShellQuote(cdx); }
+
+  std::string tool = std::string(TALVERN_BINARY_DIR) + "/tools/dbftool";
+  TempDir dir;
+  std::string dbf = dir.File("parts.dbf"), cdx = dir.File("parts.cdx");
+};
+
+TEST_F(DbftoolIndexTest, AddsListsAndChecksTags) {
+  EXPECT_EQ(Run("index " + Files() + " --add name NAME").exitCode, 0);
+  EXPECT_EQ(Run("index " + Files() + " --add Big NAME --for \"N > 1\" --unique --descending").exitCode, 0);
+  auto list = Run("index " + Files());
+  EXPECT_EQ(list.output,
+            "BIG\tkey: NAME\tfor: N > 1\tunique: yes\torder: descending\n"
+            "NAME\tkey: NAME\tfor: \tunique: no\torder: ascending\n");
+  EXPECT_EQ(Run("index " + Files() + " name").output, "2\tABC\n1\tKT315\n3\tKT361\n");
+  EXPECT_EQ(Run("index " + Files() + " BIG").output, "3\tKT361\n1\tKT315\n");
+  EXPECT_EQ(Run("check " + Files()).output, "BIG: ok\nNAME: ok\n");
+  EXPECT_EQ(Run("reindex " + Files()).exitCode, 0);
+  EXPECT_EQ(Run("check " + Files() + " NAME").output, "NAME: ok\n");
+}
+
+TEST_F(DbftoolIndexTest, CheckSaysWhatIsWrong) {
+  ASSERT_EQ(Run("index " + Files() + " --add NAME NAME").exitCode, 0);
+  // The table changes behind the index's back.
+  {
+    VXO_dBaseFld table(dbf, false, true);
+    table.ReadRecord(2);
+    table.TextPutByName("NAME", "ZZZ");
+    table.WriteRecord(2);
+  }
+  auto result = Run("check " + Files());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.output.find("NAME: record 2 has no entry for its key \"ZZZ\""), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("the entry \"ABC\" of record 2 does not belong"), std::string::npos) << result.output;
+  // Rebuilt, it is sound again.
+  EXPECT_EQ(Run("reindex " + Files()).exitCode, 0);
+  EXPECT_EQ(Run("check " + Files()).output, "NAME: ok\n");
+}
+
+TEST_F(DbftoolIndexTest, ErrorsAreClear) {
+  EXPECT_NE(Run("index " + Files()).output.find("could not be found"), std::string::npos);
+  ASSERT_EQ(Run("index " + Files() + " --add NAME NAME").exitCode, 0);
+  EXPECT_EQ(Run("index " + Files() + " NOPE").output, "dbftool index: Cannot find index tag NOPE\n");
+  EXPECT_EQ(Run("index " + Files() + " --add X").exitCode, 2);
+  WriteFile(cdx, std::string(2048, '\xFF'));
+  EXPECT_NE(Run("check " + Files()).output.find("is corrupted"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace talvern::testing

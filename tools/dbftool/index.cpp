@@ -1,0 +1,201 @@
+// dbftool index, reindex and check: the tags of a compound index file.
+//   dbftool index TABLE INDEXFILE             the tags: name, key, FOR, unique, order
+//   dbftool index TABLE INDEXFILE TAG         record numbers in tag order with their keys
+//   dbftool index TABLE INDEXFILE --add TAG EXPR [--for COND] [--unique]
+//                 [--descending] [--general]  create or replace a tag
+//   dbftool reindex TABLE INDEXFILE           rebuild every tag of the file
+//   dbftool check TABLE INDEXFILE [TAG]       verify tags against the table
+// Expressions and tag names are given in UTF-8 and used in code page 866, in
+// which the table stores its text; character keys print in UTF-8 (GENERAL
+// keys, which are weights, in hexadecimal).
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "Command.h"
+#include "engine/Date.h"
+#include "engine/Errors.h"
+#include "engine/Fields.h"
+#include "engine/Strings.h"
+#include "index/CdxFile.h"
+#include "index/IndexCheck.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+namespace dbftool {
+namespace {
+
+using talvern::VXobjCDXFile;
+using talvern::VXobjCDXTag;
+using talvern::VXobjIndexTag;
+
+std::unique_ptr<VXobjCDXFile> OpenIndex(talvern::VXO_dBaseFld& table, const std::string& path, bool create,
+                                        bool readWrite) {
+  auto file = std::make_unique<VXobjCDXFile>(&table, path, false, create, true, readWrite);
+  if (file->IsCorrupted()) talvern::Raise("Index file %s is corrupted", {path});
+  if (!file->IsOpened()) talvern::Raise("File %s could not be found", {path});
+  return file;
+}
+
+void Print(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+std::string Hex(std::string_view bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+// A stored key as a person reads it.
+std::string KeyText(VXobjCDXTag& tag, const talvern::VXobjIndexKeyData& key) {
+  std::string_view bytes = key.View();
+  if (tag.KeyType == 'C') {
+    if (tag.Collation == talvern::kCollationGeneral) return Hex(bytes);
+    return talvern::platform::OemToUtf8(bytes);
+  }
+  int prefix = tag.Nullable() ? 1 : 0;
+  int room = tag.KeyLength - prefix;
+  std::uint8_t b[8] = {};
+  std::memcpy(b, bytes.data() + prefix, std::min<std::size_t>(bytes.size() - prefix, 8));
+  if (room == 4) {
+    std::uint32_t v = (static_cast<std::uint32_t>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3]) ^ 0x80000000u;
+    return std::to_string(static_cast<std::int32_t>(v));
+  }
+  if (room != 8) return Hex(bytes);
+  std::uint8_t raw[8];
+  if (b[0] >= 0x80) {
+    raw[7] = static_cast<std::uint8_t>(b[0] & 0x7F);
+    for (int i = 1; i < 8; ++i) raw[7 - i] = b[i];
+  } else {
+    for (int i = 0; i < 8; ++i) raw[7 - i] = static_cast<std::uint8_t>(~b[i]);
+  }
+  double value = 0;
+  std::memcpy(&value, raw, 8);
+  if (tag.KeyType == 'D') {
+    if (value <= 0) return "";
+    std::string s = talvern::DBFDate().DayToStorage(static_cast<std::int32_t>(value));
+    return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2);
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
+
+int ListTags(VXobjCDXFile& file) {
+  for (int i = 0; i < file.TagCount(); ++i) {
+    auto& tag = static_cast<VXobjCDXTag&>(*file.TagByNumber(i));
+    std::string line = talvern::platform::OemToUtf8(tag.Name) + "\tkey: " +
+                       talvern::platform::OemToUtf8(tag.KeyExpr) + "\tfor: " +
+                       talvern::platform::OemToUtf8(tag.HasFor ? tag.ForExpr : "") +
+                       "\tunique: " + (tag.Unique ? "yes" : "no") +
+                       "\torder: " + (tag.Ascending ? "ascending" : "descending");
+    if (!tag.CollationName().empty()) line += "\tcollation: " + tag.CollationName();
+    Print(line);
+  }
+  return 0;
+}
+
+int ListEntries(VXobjCDXFile& file, const std::string& name) {
+  VXobjIndexTag* found = file.TagByName(name);
+  if (!found) talvern::Raise("Cannot find index tag %s", {name});
+  auto& tag = static_cast<VXobjCDXTag&>(*found);
+  for (std::int32_t r = tag.MoveTo(talvern::RecTop); r > 0; r = tag.MoveTo(talvern::RecNext))
+    Print(std::to_string(r) + "\t" + KeyText(tag, tag.Current));
+  tag.ReleaseNodes();
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int AddTag(talvern::VXO_dBaseFld& table, const std::string& path, const std::vector<std::string>& rest) {
+  std::string name, expr, forExpr;
+  bool unique = false, descending = false, general = false;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const std::string& a = rest[i];
+    if (a == "--for") {
+      if (++i == rest.size()) throw UsageError{"--for needs a condition"};
+      forExpr = rest[i];
+    } else if (a == "--unique") {
+      unique = true;
+    } else if (a == "--descending") {
+      descending = true;
+    } else if (a == "--general") {
+      general = true;
+    } else if (!a.empty() && a[0] == '-' && a != "-") {
+      throw UsageError{"unknown option " + a};
+    } else if (name.empty()) {
+      name = a;
+    } else if (expr.empty()) {
+      expr = a;
+    } else {
+      throw UsageError{"unexpected argument " + a};
+    }
+  }
+  if (name.empty() || expr.empty()) throw UsageError{"--add needs a tag name and a key expression"};
+  auto file = OpenIndex(table, path, true, true);
+  if (general) VXobjCDXFile::NewTagCollation = talvern::kCollationGeneral;
+  bool built = file->TagAdd(talvern::platform::Utf8ToOem(name), talvern::platform::Utf8ToOem(expr), unique,
+                            !descending, talvern::platform::Utf8ToOem(forExpr));
+  if (!built) talvern::Raise("The key expression of tag %s cannot be evaluated", {name});
+  return 0;
+}
+
+int RunIndex(const std::vector<std::string>& args) {
+  if (args.size() < 2) throw UsageError{"expects a table and an index file"};
+  if (args.size() >= 3 && args[2] == "--add") {
+    talvern::VXO_dBaseFld table(args[0], true, true);
+    return AddTag(table, args[1], {args.begin() + 3, args.end()});
+  }
+  if (args.size() > 3) throw UsageError{"too many arguments"};
+  talvern::VXO_dBaseFld table(args[0], true, false);
+  auto file = OpenIndex(table, args[1], false, false);
+  if (args.size() == 2) return ListTags(*file);
+  return ListEntries(*file, talvern::platform::Utf8ToOem(args[2]));
+}
+
+int RunReindex(const std::vector<std::string>& args) {
+  if (args.size() != 2) throw UsageError{"expects a table and an index file"};
+  talvern::VXO_dBaseFld table(args[0], false, true);
+  auto file = OpenIndex(table, args[1], false, true);
+  file->Reindex();
+  return 0;
+}
+
+int RunCheck(const std::vector<std::string>& args) {
+  if (args.size() != 2 && args.size() != 3) throw UsageError{"expects a table, an index file and maybe a tag"};
+  talvern::VXO_dBaseFld table(args[0], true, false);
+  auto file = OpenIndex(table, args[1], false, false);
+  int bad = 0;
+  for (int i = 0; i < file->TagCount(); ++i) {
+    VXobjIndexTag& tag = *file->TagByNumber(i);
+    if (args.size() == 3 && talvern::CompareText(tag.Name, talvern::platform::Utf8ToOem(args[2])) != 0) continue;
+    auto problems = talvern::CheckTag(tag);
+    std::string name = talvern::platform::OemToUtf8(tag.Name);
+    if (problems.empty()) {
+      Print(name + ": ok");
+      continue;
+    }
+    ++bad;
+    for (const auto& p : problems) Print(name + ": " + talvern::platform::OemToUtf8(p));
+  }
+  if (args.size() == 3 && !file->TagByName(talvern::platform::Utf8ToOem(args[2])))
+    talvern::Raise("Cannot find index tag %s", {args[2]});
+  std::fflush(stdout);
+  return bad ? 1 : 0;
+}
+
+const bool registeredIndex = RegisterCommand(
+    {"index", "TABLE INDEXFILE [TAG | --add TAG EXPR [--for COND] [--unique] [--descending] [--general]]",
+     "list tags, list a tag's entries, or create a tag", &RunIndex});
+const bool registeredReindex =
+    RegisterCommand({"reindex", "TABLE INDEXFILE", "rebuild every tag of an index file", &RunReindex});
+const bool registeredCheck = RegisterCommand(
+    {"check", "TABLE INDEXFILE [TAG]", "verify index tags against the table and themselves", &RunCheck});
+
+}  // namespace
+}  // namespace dbftool

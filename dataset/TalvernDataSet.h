@@ -97,8 +97,8 @@ public:
   // Replaces the list as a whole (names without extension take ".ndx").
   void SetIndexFiles(std::vector<std::string> names);
   const std::string& IndexName() const { return indexName_; }
-  // Selects a tag (empty: record-number order) and stays on the current
-  // record when it is in the new order, else goes to the first.
+  // Selects a tag (empty: record-number order) and goes to the first record
+  // of the new order. Changes of IndexFiles keep the current record.
   void SetIndexName(const std::string& name);
   const TIndexDefs& IndexDefs();
   // Tags of all open index files, counted from 1 through the files in order.

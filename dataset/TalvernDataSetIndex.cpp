@@ -69,25 +69,29 @@ void TTalvernDataSet::SetIndexFiles(std::vector<std::string> names) {
   indexFiles_.AssignQuietly(std::move(names));
   if (!table_ || !Active()) return;
   CheckBrowseMode();
-  const std::int32_t recNo = RecNo();
   OpenIndexFileList(true);
   RebuildIndexDefs();
-  table_->SelectTag(indexName_, false);
-  PositionAfterTagChange(recNo);
+  SetIndexName(indexName_);
 }
 
 // ---- The selected tag
 
+// A new order starts from its first record (the handler selects the tag
+// without keeping its position, which leaves it at the top).
 void TTalvernDataSet::SetIndexName(const std::string& name) {
   if (!table_ || !Active()) {
     indexName_ = name;
     return;
   }
   CheckBrowseMode();
-  const std::int32_t recNo = RecNo();
   table_->SelectTag(name, false);
   indexName_ = name;
-  PositionAfterTagChange(recNo);
+  try {
+    ApplyMasterRange();
+  } catch (...) {
+    // The new order is shown without the master's range.
+  }
+  First();
 }
 
 void TTalvernDataSet::PositionAfterTagChange(std::int32_t recNo) {

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "TableTestKit.h"
 #include "dataset/DataSource.h"
 #include "dataset/TalvernBlobStream.h"
@@ -26,50 +23,6 @@ std::string StoredType(const std::string& path, int r) {
   t.ReadRecord(r);
   return platform::OemToUtf8(TrimRight(t.RawGet(1)));
 }
-
-// Another program holding the lock of record r of a shared table until it
-// is told to let go.
-class LockingProcess {
-public:
-  LockingProcess(const std::string& path, int r) {
-    int ready[2], done[2];
-    if (pipe(ready) != 0 || pipe(done) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      char c = 0;
-      std::unique_ptr<DBFObject> t;  // holds the lock until the process ends
-      try {
-        t = std::make_unique<DBFObject>(path, true, true);
-        t->ReadRecord(r);
-        c = t->LockRecord() ? 'L' : 'N';
-      } catch (...) {
-        c = 'E';
-      }
-      if (write(ready[1], &c, 1) != 1 || read(done[0], &c, 1) < 0) _exit(2);
-      _exit(0);
-    }
-    readyFd_ = ready[0];
-    doneFd_ = done[1];
-    close(ready[1]);
-    close(done[0]);
-    char c = 0;
-    locked_ = read(readyFd_, &c, 1) == 1 && c == 'L';
-  }
-  ~LockingProcess() {
-    char c = 'x';
-    if (write(doneFd_, &c, 1) != 1) kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    close(readyFd_);
-    close(doneFd_);
-  }
-  bool Locked() const { return locked_; }
-
-private:
-  pid_t pid_ = -1;
-  int readyFd_ = -1, doneFd_ = -1;
-  bool locked_ = false;
-};
 
 }  // namespace
 

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +18,7 @@
 #include "TestFiles.h"
 #include "dataset/TalvernDataSet.h"
 #include "engine/CreateTable.h"
+#include "engine/DbfObject.h"
 #include "engine/Fields.h"
 #include "platform/CodePage.h"
 
@@ -125,5 +130,52 @@ inline std::vector<int> AllRecNos(TDataSet& ds) {
   for (ds.First(); !ds.Eof(); ds.Next()) recNos.push_back(ds.RecNo());
   return recNos;
 }
+
+// Another program holding the lock of record r of a shared table until it
+// is told to let go.
+class LockingProcess {
+public:
+  // indexFile: opened by the other program too (under the default lock
+  // protocol a table with index files locks its records elsewhere).
+  LockingProcess(const std::string& path, int r, const std::string& indexFile = "") {
+    int ready[2], done[2];
+    if (pipe(ready) != 0 || pipe(done) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+      char c = 0;
+      std::unique_ptr<DBFObject> t;  // holds the lock until the process ends
+      try {
+        t = std::make_unique<DBFObject>(path, true, true);
+        if (!indexFile.empty()) t->OpenIndexFile(indexFile);
+        t->ReadRecord(r);
+        c = t->LockRecord() ? 'L' : 'N';
+      } catch (...) {
+        c = 'E';
+      }
+      if (write(ready[1], &c, 1) != 1 || read(done[0], &c, 1) < 0) _exit(2);
+      _exit(0);
+    }
+    readyFd_ = ready[0];
+    doneFd_ = done[1];
+    close(ready[1]);
+    close(done[0]);
+    char c = 0;
+    locked_ = read(readyFd_, &c, 1) == 1 && c == 'L';
+  }
+  ~LockingProcess() {
+    char c = 'x';
+    if (write(doneFd_, &c, 1) != 1) kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    close(readyFd_);
+    close(doneFd_);
+  }
+  bool Locked() const { return locked_; }
+
+private:
+  pid_t pid_ = -1;
+  int readyFd_ = -1, doneFd_ = -1;
+  bool locked_ = false;
+};
 
 }  // namespace talvern::tabletest

@@ -244,10 +244,26 @@ bool VXobjIndexTag::StepInLeaf(int step) {
 // A step that leaves the loaded leaf reads other pages: first the file is
 // asked whether another program changed it since, and if so the path is
 // built afresh to the current entry (or, when that entry is gone, to the
-// place it had) before the step.
+// place it had) before the step. Pages are read without the index lock, so
+// a step can still meet pages another program is rewriting at that moment;
+// when the entry reached does not follow the current one in the tag's
+// order, the step is taken again on a fresh path under the index lock, where
+// the file is whole.
 bool VXobjIndexTag::StepAcrossPages(int step) {
-  if (file_->ValidateCache() && Current.Link > 0) {
-    VXobjIndexKeyData here(Current);
+  const VXobjIndexKeyData here(Current);
+  bool moved = StepFrom(here, step, file_->ValidateCache());
+  if (!moved || here.Link <= 0 || FollowsInWalk(here, step)) return moved;
+  file_->IndexLock();
+  struct Unlock {
+    VXobjIndexFile* file;
+    ~Unlock() { file->IndexUnlock(); }
+  } unlock{file_};
+  file_->DropCache();
+  return StepFrom(here, step, true);
+}
+
+bool VXobjIndexTag::StepFrom(const VXobjIndexKeyData& here, int step, bool afresh) {
+  if (afresh && here.Link > 0) {
     Resync(2);
     if (!Path) return false;
     int r = Path->NodeSearch(here.Link, here, -1);
@@ -258,6 +274,17 @@ bool VXobjIndexTag::StepAcrossPages(int step) {
     }
   }
   return step > 0 ? Path->NodeNext() : Path->NodePrior();
+}
+
+// Whether Current lies beyond `here` in the direction of the step, in the
+// order the entries are stored: by key, and by record number among equal
+// keys where the file orders them so.
+bool VXobjIndexTag::FollowsInWalk(const VXobjIndexKeyData& here, int step) const {
+  int c = CompareIndexKeys(Current, here, -1);
+  if (StoredDescending) c = -c;
+  if (c == 0 && file_->RecNoOrdered) c = (Current.Link > here.Link) - (Current.Link < here.Link);
+  if (c == 0) return Current.Link != here.Link;
+  return step > 0 ? c > 0 : c < 0;
 }
 
 // Seeks and ranges.

@@ -156,6 +156,8 @@ protected:
   void RangeCheck();
   bool StepInLeaf(int step);
   bool StepAcrossPages(int step);
+  bool StepFrom(const VXobjIndexKeyData& here, int step, bool afresh);
+  bool FollowsInWalk(const VXobjIndexKeyData& here, int step) const;
   // Raises the reason why the tag cannot be searched, if there is one.
   void CheckSearchable();
   void SetNotSearchable(const std::string& reason) { notSearchable_ = reason; }

@@ -52,6 +52,8 @@ void ScanRecords(VXO_dBaseFld& table, const std::function<void(std::int32_t)>& v
 
 bool WithRecord(VXO_dBaseFld& table, std::int32_t r, const std::function<void()>& visit) {
   const std::int32_t length = table.RecordLength();
+  // Another program may have appended the record since the count was taken.
+  if (r > table.RecordCount()) table.RefreshHeader();
   if (r < 1 || r > table.RecordCount() || length <= 0) return false;
   std::vector<std::uint8_t> record(static_cast<std::size_t>(length) + 1, ' ');
   std::int64_t offset = table.HeaderLength() + static_cast<std::int64_t>(r - 1) * length;

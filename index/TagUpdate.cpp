@@ -136,9 +136,20 @@ bool VXobjIndexTag::RecordKeysUpdate(std::int32_t recno, bool append) {
 // Key forms.
 
 void VXobjIndexTag::VerifyKeyForm(std::int32_t beingWritten) {
-  keyFormChecked_ = true;
   VXO_dBaseFld* table = Table();
-  if (!notSearchable_.empty() || !table || KeyExpr.empty()) return;
+  if (!notSearchable_.empty() || !table || KeyExpr.empty()) {
+    keyFormChecked_ = true;
+    return;
+  }
+  // Another program writes a record and then its keys under the index lock;
+  // compare under that lock too, so that a write half done is not taken for
+  // a foreign key form.
+  File()->IndexLock();
+  struct Unlock {
+    VXobjIndexFile* file;
+    ~Unlock() { file->IndexUnlock(); }
+  } unlock{File()};
+  keyFormChecked_ = true;
   // A few entries from each end, taken with the range and position set
   // aside.
   auto savedPath = std::move(Path);

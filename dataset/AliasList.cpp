@@ -21,11 +21,24 @@ std::optional<std::string> TAliasList::Value(std::string_view name) const {
   return std::nullopt;
 }
 
-void TAliasList::Add(std::string_view name, std::string_view value) {
+void TAliasList::AddDirectory(std::string_view name) {
   std::string line(name);
   line += '=';
-  line += value;
+  line += name;
+  directories_.resize(lines_.size(), false);
   lines_.push_back(std::move(line));
+  directories_.push_back(true);
+}
+
+std::string TAliasList::Resolve(std::string_view name) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (i < directories_.size() && directories_[i]) continue;
+    const std::string& line = lines_[i];
+    std::size_t equals = line.find('=');
+    if (equals != std::string::npos && CompareText(std::string_view(line).substr(0, equals), name) == 0)
+      return line.substr(equals + 1);
+  }
+  return std::string(name);
 }
 
 TAliasList& AliasList() {

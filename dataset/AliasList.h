@@ -30,11 +30,17 @@ public:
   // The value of the first line of that name; none for an unknown name and
   // for a name without value.
   std::optional<std::string> Value(std::string_view name) const;
-  void Add(std::string_view name, std::string_view value);
+  // Adds the line name=name for a directory given as a database name.
+  void AddDirectory(std::string_view name);
+  // The directory a database name stands for: the value of its alias, or
+  // the name itself. A directory added as itself stands only for itself,
+  // not for another directory whose name differs in case.
+  std::string Resolve(std::string_view name) const;
   const std::vector<std::string>& Lines() const { return lines_; }
 
 private:
   std::vector<std::string> lines_;
+  std::vector<bool> directories_;  // per line: added by AddDirectory
 };
 
 // The process-wide list, made on first use from talvern.cfg.

@@ -13,7 +13,6 @@
 #include "dataset/TableMessages.h"
 #include "engine/DbfHeader.h"
 #include "engine/DiskFile.h"
-#include "engine/Strings.h"
 #include "engine/Translate.h"
 #include "platform/File.h"
 #include "platform/ProgramDir.h"
@@ -40,7 +39,7 @@ void TTalvernDataSet::SetDatabaseName(std::string value) {
   CheckInactive();
   if (value != databaseName_ && !IsDefaultDirectory(value)) {
     if (EndsWithSeparator(value)) value.pop_back();
-    if (!AliasList().Value(value)) AliasList().Add(value, value);
+    if (!AliasList().Value(value)) AliasList().AddDirectory(value);
   }
   databaseName_ = std::move(value);
 }
@@ -50,11 +49,7 @@ std::string TTalvernDataSet::Directory() const {
   if (IsDefaultDirectory(databaseName_)) {
     dir = platform::ProgramDirectory();
   } else {
-    // A directory that came into the list as its own alias (name=name) is
-    // itself: another directory whose name differs only in case must not
-    // stand in for it.
-    std::optional<std::string> alias = AliasList().Value(databaseName_);
-    dir = alias && CompareText(*alias, databaseName_) != 0 ? *alias : databaseName_;
+    dir = AliasList().Resolve(databaseName_);
   }
   if (!dir.empty() && !EndsWithSeparator(dir)) dir += '/';
   return dir;

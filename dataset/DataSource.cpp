@@ -36,17 +36,32 @@ void TDataSource::SetDataSet(TDataSet* dataSet) {
     if (master == this) DatabaseError(kSCircularDataLink);
     d = master != nullptr ? master->DataSet() : nullptr;
   }
-  if (dataSet_ != nullptr) dataSet_->RemoveDataSource(this);
-  dataSet_ = dataSet;
   std::exception_ptr error;
   if (dataSet_ != nullptr) {
+    dataSet_->RemoveDataSource(this);
+    // The links let go of the old dataset (its fields, its records) before
+    // they see the new one: going from one open dataset to another would
+    // otherwise change no state, and they would go on showing the old one.
+    dataSet_ = nullptr;
     try {
-      dataSet_->AddDataSource(this);
+      UpdateState();
     } catch (...) {
       error = std::current_exception();
     }
   }
-  UpdateState();
+  dataSet_ = dataSet;
+  if (dataSet_ != nullptr) {
+    try {
+      dataSet_->AddDataSource(this);
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+  }
+  try {
+    UpdateState();
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
   if (error) std::rethrow_exception(error);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "dataset/DataSet.h"
 #include "dataset/DatabaseError.h"
@@ -68,7 +69,7 @@ TStringField::TStringField(TDataSet& dataSet, std::string fieldName, int size, T
 std::string TStringField::AsString() const {
   FieldValue value;
   if (!GetData(value)) return {};
-  if (auto s = std::get_if<std::string>(&value)) return *s;
+  if (auto s = std::get_if<std::string>(&value)) return std::move(*s);
   return FieldValueToText(value);
 }
 

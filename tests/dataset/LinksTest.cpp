@@ -86,6 +86,30 @@ TEST(DataSetLinks, ControlsAndSourcesMayGoFirst) {
   EXPECT_EQ(orphan.DataSource(), nullptr);
 }
 
+TEST(DataSetLinks, ASourceSwitchedToAnotherOpenDataSetShowsTheNewOne) {
+  auto devices = MakeDevices(3);
+  auto kinds = MakeKinds();
+  devices->Open();
+  kinds->Open();
+  TDataSource source(devices.get());
+  int dataChanges = 0;
+  source.OnDataChange = [&](TDataSource&, TField*) { ++dataChanges; };
+  RecordingLink control;
+  control.SetDataSource(&source);
+  EXPECT_EQ(control.activeChanges, 1);
+
+  // Both are open: the state does not change, yet the control must let go
+  // of the old dataset's fields and read the new one's.
+  source.SetDataSet(kinds.get());
+  EXPECT_EQ(control.activeChanges, 3);  // inactive, then active again
+  EXPECT_TRUE(control.Active());
+  EXPECT_EQ(control.DataSet(), kinds.get());
+  EXPECT_EQ(control.DataSet()->FieldByName("NAME").AsString(), "Diodes");
+  EXPECT_EQ(dataChanges, 1);
+  devices->Next();
+  EXPECT_TRUE(control.scrolls.empty());  // the old dataset is not heard any more
+}
+
 TEST(DataSetLinks, DisabledControlsHearOneChangeWhenTheLastEnableCallComes) {
   auto ds = MakeDevices(5);
   TDataSource source(ds.get());

@@ -116,7 +116,14 @@ void Catalogue::CBVidsClick() {
   const std::int32_t v = KeyAsInteger(widgets_.CBVids.KeyValue());
   TxGrid& grid = widgets_.Grid1;
   if (v != 0) {
-    PrepareMain(v);
+    try {
+      PrepareMain(v);
+    } catch (...) {
+      // Main is closed now: the grid must not keep rows it cannot show.
+      grid.Clear();
+      widgets_.M_Pict.setEnabled(false);
+      throw;
+    }
     grid.Clear();
     LoadKindColumns();
     LoadKindRows();
@@ -200,7 +207,8 @@ void Catalogue::Grid1SelectCell(QObject* /*Sender*/, int ACol, int ARow) {
   if (pic.empty()) {
     widgets_.M_Pict.setEnabled(false);
   } else {
-    if (pics_.FindKey({pic})) fileText = pics_.FieldByName("FN").AsString();
+    // A drawing table that could not be opened was reported at start.
+    if (pics_.Active() && pics_.FindKey({pic})) fileText = pics_.FieldByName("FN").AsString();
     widgets_.M_Pict.setEnabled(true);
   }
   widgets_.setStatusText(kStatusPrefix + fileText + kStatusSeparator + grid.ColumnFullName(ACol));

@@ -325,6 +325,21 @@ TEST_F(CatalogueWindowTest, AMissingTableIsReportedAndTheWindowStillOpens) {
   EXPECT_EQ(Grid().RowCount(), 1);
 }
 
+// The device table gone while the program runs: choosing a kind reports it
+// and leaves an empty grid, not rows that can no longer be read.
+TEST_F(CatalogueWindowTest, AKindThatCannotBeLoadedIsReportedAndLeavesTheGridEmpty) {
+  TMainForm& w = OpenWindow();
+  ChooseKind(1, 12);
+  ASSERT_GT(Grid().RowCount(), 1);
+  std::filesystem::remove(dir.File("main.dbf"));
+  CollectedErrors errors;
+  Choose(*w.CBVids(), 11);
+  EXPECT_EQ(errors.Shown(), std::vector<QString>{QString::fromStdString("Cannot find file " + dir.File("main.dbf"))});
+  EXPECT_FALSE(Main().Active());
+  EXPECT_EQ(Grid().RowCount(), 1);
+  EXPECT_FALSE(w.M_Pict()->isEnabled());
+}
+
 // The main window with a kind loaded, for a person to look at:
 // build/<type>/screenshots/catalogue.png (docs/ holds a copy).
 TEST_F(CatalogueWindowTest, Screenshot) {

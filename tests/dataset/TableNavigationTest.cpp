@@ -239,3 +239,24 @@ TEST(TableDataSetNavigation, LocateFindsTextsIgnoringCaseOrByTheirStart) {
   EXPECT_NE(ErrorOf([&] { ds->Locate("NOFIELD", {std::string("x")}, 0); }), "");
   EXPECT_EQ(ds->RecNo(), 3);
 }
+
+// Another program cut the table short behind the header's record count: the
+// move to a record that is no longer there fails with a clear error, and
+// the dataset stays on the record it had. (The table is larger than one
+// read-ahead block, so that the records behind the cut are read anew.)
+TEST(TableDataSetNavigation, ARecordThatCannotBeReadStopsTheMoveWithAClearError) {
+  TempDir dir;
+  const std::string path = dir.File("main.dbf");
+  MakeDeviceTable(path, NumberedDevices(400));
+  auto ds = OpenDataSet(dir, "main.dbf");
+  const std::int64_t cut = ds->Table()->HeaderLength() + 360 * std::int64_t{ds->Table()->RecordLength()};
+  std::filesystem::resize_file(path, static_cast<std::uintmax_t>(cut));
+  EXPECT_EQ(ds->MoveBy(359), 359);
+  EXPECT_EQ(Type(*ds), "D360");
+  EXPECT_EQ(ErrorOf([&] { ds->Next(); }), "Record request beyond range of table");
+  EXPECT_EQ(Type(*ds), "D360");
+  EXPECT_EQ(ds->RecNo(), 360);
+  EXPECT_EQ(ErrorOf([&] { ds->Last(); }), "Record request beyond range of table");
+  ds->First();
+  EXPECT_EQ(Type(*ds), "D1");
+}

@@ -58,7 +58,20 @@ void TTalvernDataSet::IndexFilesChanged() {
   CheckBrowseMode();
   const std::int32_t recNo = RecNo();
   if (indexFiles_.Empty()) indexName_.clear();
-  OpenIndexFileList(false);
+  try {
+    OpenIndexFileList(false);
+  } catch (...) {
+    // The files before the failing one are open again: the order stays the
+    // selected tag's when one of them holds it, instead of falling silently
+    // to record-number order under the same IndexName.
+    try {
+      table_->SelectTag(indexName_, true);
+      PositionAfterTagChange(recNo);
+    } catch (...) {
+      CursorPosChanged();
+    }
+    throw;
+  }
   table_->SelectTag(indexName_, true);
   PositionAfterTagChange(recNo);
 }

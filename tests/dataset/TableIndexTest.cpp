@@ -262,3 +262,23 @@ TEST(TableDataSetIndex, AnIndexFileThatCannotBeOpenedGivesErrorGetting) {
   EXPECT_EQ(ds->TagCount(), 1);
   EXPECT_EQ(AllTypes(*ds), (Types{"2Т312", "АЛ102", "Д226", "КС147", "КТ315Б", "КТ361А"}));
 }
+
+// A file that cannot be added to IndexFiles leaves the files opened before
+// it and the selected order as they were.
+TEST(TableDataSetIndex, AFailedAdditionToIndexFilesKeepsTheOrder) {
+  TempDir dir;
+  MakeDeviceTable(dir.File("main.dbf"), Devices());
+  auto ds = TableDataSet(dir, "main.dbf");
+  OpenWithTags(*ds, "main.CDX", {{"TYPE", "TYPE"}});
+  ds->SetRecNo(3);  // Д226
+  EXPECT_EQ(ErrorOf([&] { ds->IndexFiles().Add("kinds.cdx"); }), "Cannot find file " + dir.File("kinds.cdx"));
+  EXPECT_EQ(ds->IndexName(), "TYPE");
+  EXPECT_EQ(ds->RecNo(), 3);
+  EXPECT_EQ(TypesToEnd(*ds), (Types{"Д226", "КС147", "КТ315Б", "КТ361А"}));
+  // The tag is kept up to date by writes.
+  ds->First();
+  ds->Edit();
+  ds->FieldByName("TYPE").SetAsString(Ansi("ЯВ1"));
+  ds->Post();
+  EXPECT_EQ(AllTypes(*ds), (Types{"АЛ102", "Д226", "КС147", "КТ315Б", "КТ361А", "ЯВ1"}));
+}

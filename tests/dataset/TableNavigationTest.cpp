@@ -93,6 +93,13 @@ TEST(TableDataSetNavigation, BookmarksAreRecordNumbersComparedAsNumbers) {
   EXPECT_FALSE(ds->BookmarkValid("x"));
   EXPECT_EQ(ErrorOf([&] { ds->GotoBookmark("nine"); }), "Bookmark is invalid for table main.dbf");
   EXPECT_EQ(Type(*ds), "D9");
+  // Texts of the table's position codes are no bookmarks: "-4" would go to
+  // the last record, "0" nowhere.
+  EXPECT_EQ(ErrorOf([&] { ds->GotoBookmark("-4"); }), "Bookmark is invalid for table main.dbf");
+  EXPECT_EQ(ErrorOf([&] { ds->GotoBookmark("0"); }), "Bookmark is invalid for table main.dbf");
+  ds->Next();
+  EXPECT_EQ(Type(*ds), "D10");
+  ds->Prior();
 
   std::vector<std::uint8_t> record(ds->Table()->RecordLength());
   ASSERT_TRUE(ds->GetCurrentRecord(record.data()));

@@ -61,19 +61,23 @@ void TTalvernDataSet::IndexFilesChanged() {
   try {
     OpenIndexFileList(false);
   } catch (...) {
-    // The files before the failing one are open again: the order stays the
-    // selected tag's when one of them holds it, instead of falling silently
-    // to record-number order under the same IndexName.
-    try {
-      table_->SelectTag(indexName_, true);
-      PositionAfterTagChange(recNo);
-    } catch (...) {
-      CursorPosChanged();
-    }
+    KeepOrderAfterFailure(recNo);
     throw;
   }
   table_->SelectTag(indexName_, true);
   PositionAfterTagChange(recNo);
+}
+
+// The files before the failing one are open again: the order stays the
+// selected tag's when one of them holds it, instead of falling silently to
+// record-number order under the same IndexName.
+void TTalvernDataSet::KeepOrderAfterFailure(std::int32_t recNo) {
+  try {
+    table_->SelectTag(indexName_, true);
+    PositionAfterTagChange(recNo);
+  } catch (...) {
+    CursorPosChanged();
+  }
 }
 
 void TTalvernDataSet::SetIndexFiles(std::vector<std::string> names) {
@@ -82,7 +86,13 @@ void TTalvernDataSet::SetIndexFiles(std::vector<std::string> names) {
   indexFiles_.AssignQuietly(std::move(names));
   if (!table_ || !Active()) return;
   CheckBrowseMode();
-  OpenIndexFileList(true);
+  const std::int32_t recNo = RecNo();
+  try {
+    OpenIndexFileList(true);
+  } catch (...) {
+    KeepOrderAfterFailure(recNo);
+    throw;
+  }
   RebuildIndexDefs();
   SetIndexName(indexName_);
 }

@@ -263,9 +263,9 @@ TEST(TableDataSetIndex, AnIndexFileThatCannotBeOpenedGivesErrorGetting) {
   EXPECT_EQ(AllTypes(*ds), (Types{"2Т312", "АЛ102", "Д226", "КС147", "КТ315Б", "КТ361А"}));
 }
 
-// A file that cannot be added to IndexFiles leaves the files opened before
-// it and the selected order as they were.
-TEST(TableDataSetIndex, AFailedAdditionToIndexFilesKeepsTheOrder) {
+// A file of IndexFiles that cannot be opened leaves the files listed before
+// it open and the selected order as it was.
+TEST(TableDataSetIndex, AFailedChangeOfIndexFilesKeepsTheOrder) {
   TempDir dir;
   MakeDeviceTable(dir.File("main.dbf"), Devices());
   auto ds = TableDataSet(dir, "main.dbf");
@@ -281,4 +281,11 @@ TEST(TableDataSetIndex, AFailedAdditionToIndexFilesKeepsTheOrder) {
   ds->FieldByName("TYPE").SetAsString(Ansi("ЯВ1"));
   ds->Post();
   EXPECT_EQ(AllTypes(*ds), (Types{"АЛ102", "Д226", "КС147", "КТ315Б", "КТ361А", "ЯВ1"}));
+
+  // The same when the list is assigned as a whole.
+  ds->SetRecNo(5);  // КС147
+  EXPECT_EQ(ErrorOf([&] { ds->SetIndexFiles({"main.CDX", "kinds.cdx"}); }),
+            "Cannot find file " + dir.File("kinds.cdx"));
+  EXPECT_EQ(ds->RecNo(), 5);
+  EXPECT_EQ(TypesToEnd(*ds), (Types{"КС147", "КТ315Б", "КТ361А", "ЯВ1"}));
 }

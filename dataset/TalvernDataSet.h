@@ -232,6 +232,9 @@ private:
   // After the handler changed its order: back on recNo when that record is
   // in the new order, else on the first record.
   void PositionAfterTagChange(std::int32_t recNo);
+  // After index files failed to open: the selected tag again when it is
+  // still open, else record-number order.
+  void KeepOrderAfterFailure(std::int32_t recNo);
   void RebuildIndexDefs();
   std::string KeyFromValues(const std::vector<FieldValue>& values) const;
   std::optional<std::string> MasterKey();

@@ -58,9 +58,26 @@ void TTalvernDataSet::IndexFilesChanged() {
   CheckBrowseMode();
   const std::int32_t recNo = RecNo();
   if (indexFiles_.Empty()) indexName_.clear();
-  OpenIndexFileList(false);
+  try {
+    OpenIndexFileList(false);
+  } catch (...) {
+    KeepOrderAfterFailure(recNo);
+    throw;
+  }
   table_->SelectTag(indexName_, true);
   PositionAfterTagChange(recNo);
+}
+
+// The files before the failing one are open again: the order stays the
+// selected tag's when one of them holds it, instead of falling silently to
+// record-number order under the same IndexName.
+void TTalvernDataSet::KeepOrderAfterFailure(std::int32_t recNo) {
+  try {
+    table_->SelectTag(indexName_, true);
+    PositionAfterTagChange(recNo);
+  } catch (...) {
+    CursorPosChanged();
+  }
 }
 
 void TTalvernDataSet::SetIndexFiles(std::vector<std::string> names) {
@@ -69,7 +86,13 @@ void TTalvernDataSet::SetIndexFiles(std::vector<std::string> names) {
   indexFiles_.AssignQuietly(std::move(names));
   if (!table_ || !Active()) return;
   CheckBrowseMode();
-  OpenIndexFileList(true);
+  const std::int32_t recNo = RecNo();
+  try {
+    OpenIndexFileList(true);
+  } catch (...) {
+    KeepOrderAfterFailure(recNo);
+    throw;
+  }
   RebuildIndexDefs();
   SetIndexName(indexName_);
 }

@@ -194,7 +194,9 @@ bool TTalvernDataSet::ParseBookmark(const TBookmark& bookmark, std::int32_t& rec
 
 void TTalvernDataSet::InternalGotoBookmark(const TBookmark& bookmark) {
   std::int32_t recNo = 0;
-  if (!ParseBookmark(bookmark, recNo)) DatabaseError(std::string(kSBookmarkInvalid) + tableName_);
+  // Only a record number: the table would take 0 as "stay" and a negative
+  // number as a move (-3 to the top, -4 to the bottom).
+  if (!ParseBookmark(bookmark, recNo) || recNo < 1) DatabaseError(std::string(kSBookmarkInvalid) + tableName_);
   beforeFirst_ = afterLast_ = false;
   table_->ReadRecord(recNo);
 }

@@ -238,3 +238,54 @@ TEST(TableDataSetIndex, AnotherIndexFileInTheListKeepsTheCurrentRecord) {
   EXPECT_EQ(ds->TagCount(), 2);
   EXPECT_EQ(ds->IndexDefs().Count(), 2);
 }
+
+TEST(TableDataSetIndex, AnIndexFileThatCannotBeOpenedGivesErrorGetting) {
+  TempDir dir;
+  MakeDeviceTable(dir.File("main.dbf"), Devices());
+  talvern::testing::WriteFile(dir.File("bad.cdx"), std::string(1536, 'x'));
+  auto ds = TableDataSet(dir, "main.dbf");
+  OpenWithTags(*ds, "main.CDX", {{"TYPE", "TYPE"}});
+  ds->SetRecNo(3);
+  EXPECT_EQ(ErrorOf([&] { ds->IndexFiles().Add("bad.cdx"); }), "Error getting " + dir.File("bad.cdx"));
+  EXPECT_EQ(ds->RecNo(), 3);
+  // Opening with it in the list fails the same way and leaves the dataset closed.
+  ds->Close();
+  EXPECT_EQ(ErrorOf([&] { ds->Open(); }), "Error getting " + dir.File("bad.cdx"));
+  EXPECT_FALSE(ds->Active());
+
+  // The list assigned as a whole names every failure to open "Error
+  // getting", a file given twice too.
+  ds->SetIndexFiles({"main.CDX"});
+  ds->Open();
+  EXPECT_EQ(ErrorOf([&] { ds->SetIndexFiles({"main.CDX", "main.CDX"}); }), "Error getting " + dir.File("main.CDX"));
+  ds->SetIndexFiles({"main.CDX"});
+  EXPECT_EQ(ds->TagCount(), 1);
+  EXPECT_EQ(AllTypes(*ds), (Types{"2Т312", "АЛ102", "Д226", "КС147", "КТ315Б", "КТ361А"}));
+}
+
+// A file of IndexFiles that cannot be opened leaves the files listed before
+// it open and the selected order as it was.
+TEST(TableDataSetIndex, AFailedChangeOfIndexFilesKeepsTheOrder) {
+  TempDir dir;
+  MakeDeviceTable(dir.File("main.dbf"), Devices());
+  auto ds = TableDataSet(dir, "main.dbf");
+  OpenWithTags(*ds, "main.CDX", {{"TYPE", "TYPE"}});
+  ds->SetRecNo(3);  // Д226
+  EXPECT_EQ(ErrorOf([&] { ds->IndexFiles().Add("kinds.cdx"); }), "Cannot find file " + dir.File("kinds.cdx"));
+  EXPECT_EQ(ds->IndexName(), "TYPE");
+  EXPECT_EQ(ds->RecNo(), 3);
+  EXPECT_EQ(TypesToEnd(*ds), (Types{"Д226", "КС147", "КТ315Б", "КТ361А"}));
+  // The tag is kept up to date by writes.
+  ds->First();
+  ds->Edit();
+  ds->FieldByName("TYPE").SetAsString(Ansi("ЯВ1"));
+  ds->Post();
+  EXPECT_EQ(AllTypes(*ds), (Types{"АЛ102", "Д226", "КС147", "КТ315Б", "КТ361А", "ЯВ1"}));
+
+  // The same when the list is assigned as a whole.
+  ds->SetRecNo(5);  // КС147
+  EXPECT_EQ(ErrorOf([&] { ds->SetIndexFiles({"main.CDX", "kinds.cdx"}); }),
+            "Cannot find file " + dir.File("kinds.cdx"));
+  EXPECT_EQ(ds->RecNo(), 5);
+  EXPECT_EQ(TypesToEnd(*ds), (Types{"КС147", "КТ315Б", "КТ361А", "ЯВ1"}));
+}

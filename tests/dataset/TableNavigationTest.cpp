@@ -93,6 +93,13 @@ TEST(TableDataSetNavigation, BookmarksAreRecordNumbersComparedAsNumbers) {
   EXPECT_FALSE(ds->BookmarkValid("x"));
   EXPECT_EQ(ErrorOf([&] { ds->GotoBookmark("nine"); }), "Bookmark is invalid for table main.dbf");
   EXPECT_EQ(Type(*ds), "D9");
+  // Texts of the table's position codes are no bookmarks: "-4" would go to
+  // the last record, "0" nowhere.
+  EXPECT_EQ(ErrorOf([&] { ds->GotoBookmark("-4"); }), "Bookmark is invalid for table main.dbf");
+  EXPECT_EQ(ErrorOf([&] { ds->GotoBookmark("0"); }), "Bookmark is invalid for table main.dbf");
+  ds->Next();
+  EXPECT_EQ(Type(*ds), "D10");
+  ds->Prior();
 
   std::vector<std::uint8_t> record(ds->Table()->RecordLength());
   ASSERT_TRUE(ds->GetCurrentRecord(record.data()));
@@ -238,4 +245,25 @@ TEST(TableDataSetNavigation, LocateFindsTextsIgnoringCaseOrByTheirStart) {
   EXPECT_EQ(ds->RecNo(), 3);
   EXPECT_NE(ErrorOf([&] { ds->Locate("NOFIELD", {std::string("x")}, 0); }), "");
   EXPECT_EQ(ds->RecNo(), 3);
+}
+
+// Another program cut the table short behind the header's record count: the
+// move to a record that is no longer there fails with a clear error, and
+// the dataset stays on the record it had. (The table is larger than one
+// read-ahead block, so that the records behind the cut are read anew.)
+TEST(TableDataSetNavigation, ARecordThatCannotBeReadStopsTheMoveWithAClearError) {
+  TempDir dir;
+  const std::string path = dir.File("main.dbf");
+  MakeDeviceTable(path, NumberedDevices(400));
+  auto ds = OpenDataSet(dir, "main.dbf");
+  const std::int64_t cut = ds->Table()->HeaderLength() + 360 * std::int64_t{ds->Table()->RecordLength()};
+  std::filesystem::resize_file(path, static_cast<std::uintmax_t>(cut));
+  EXPECT_EQ(ds->MoveBy(359), 359);
+  EXPECT_EQ(Type(*ds), "D360");
+  EXPECT_EQ(ErrorOf([&] { ds->Next(); }), "Record request beyond range of table");
+  EXPECT_EQ(Type(*ds), "D360");
+  EXPECT_EQ(ds->RecNo(), 360);
+  EXPECT_EQ(ErrorOf([&] { ds->Last(); }), "Record request beyond range of table");
+  ds->First();
+  EXPECT_EQ(Type(*ds), "D1");
 }

@@ -1,29 +1,217 @@
 #include "app/Catalogue.h"
 
-#include "dataset/DataSet.h"
+#include <QAction>
+#include <cmath>
+#include <filesystem>
+
+#include "app/ColumnLayout.h"
+#include "app/EngineSetup.h"
+#include "app/LookupComboBox.h"
+#include "app/ParamPieces.h"
+#include "app/TxGrid.h"
+#include "dataset/Field.h"
 
 namespace talvern {
+namespace {
 
-Catalogue::Catalogue(CatalogueWidgets widgets) : widgets_(std::move(widgets)) {}
+constexpr char kStatusPrefix[] = "  \xD0\xE8\xF1: ";  // "  Рис: " in code page 1251
+constexpr char kStatusSeparator[] = " | ";
+
+// The settings every catalogue dataset shares: shared opening, no flush after
+// each write, the default lock protocol, text translated between the stored
+// and the display code page, deleted records hidden.
+void SetUpDataSet(TTalvernDataSet& dataSet, const char* tableName, bool filtered) {
+  dataSet.SetExclusive(false);
+  dataSet.SetAutoFlush(false);
+  dataSet.SetLockProtocol(TvxLokProtocol::Default);
+  dataSet.SetLargeIntegerAs(asLargeInt);
+  dataSet.SetTranslateASCII(true);
+  dataSet.SetUseDeleted(false);
+  dataSet.SetUserID(0);
+  dataSet.SetTableName(tableName);
+  dataSet.SetFiltered(filtered);
+}
+
+}  // namespace
+
+std::int32_t KeyAsInteger(const FieldValue& value) {
+  if (const auto* whole = std::get_if<std::int64_t>(&value)) return static_cast<std::int32_t>(*whole);
+  if (const auto* real = std::get_if<double>(&value)) return static_cast<std::int32_t>(std::lround(*real));
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    std::int64_t number = 0;
+    if (TryTextToInt(*text, number)) return static_cast<std::int32_t>(number);
+  }
+  return 0;
+}
+
+Catalogue::Catalogue(CatalogueWidgets widgets, std::string databaseDirectory)
+    : widgets_(std::move(widgets)),
+      databaseDirectory_(std::move(databaseDirectory)),
+      dsGroups_(&groups_),
+      dsVids_(&vids_),
+      dsMain_(&main_) {
+  SetUpDataSet(groups_, kGroupsTable.fileName, false);
+  SetUpDataSet(vids_, kVidsTable.fileName, true);
+  SetUpDataSet(fields_, kFieldsTable.fileName, true);
+  SetUpDataSet(main_, kMainTable.fileName, true);
+  SetUpDataSet(pics_, kPicsTable.fileName, false);
+  // The drawing table's fields are fixed here: the picture is read whole,
+  // without code page translation (set once the table is open).
+  pics_.AddField(ftString, "PIC", 3);
+  pics_.AddField(ftMemo, "PICTURE");
+  pics_.AddField(ftString, "FN", 8);
+}
 
 Catalogue::~Catalogue() = default;
 
-// Each operation below waits for the table dataset (TTalvernDataSet).
+void Catalogue::FormCreate() {
+  SetUpEngine();
+  OpenTable(fields_, kFieldsTable.tags);
+  OpenTable(groups_, kGroupsTable.tags);
+  OpenTable(vids_, kVidsTable.tags);
+  OpenTable(pics_, kPicsTable.tags);
+  OpenTable(main_, kMainTable.tags);
+  pics_.FieldByName("PICTURE").SetTransliterate(false);
+}
 
-void Catalogue::FormCreate() {}
+// An index file that cannot be opened (most often: there is none yet) is
+// built with all the table's tags; the dataset is then opened again, which
+// opens the new file.
+void Catalogue::OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& tags) {
+  const std::string indexFile = std::filesystem::path(dataSet.TableName()).replace_extension(".CDX").string();
+  dataSet.SetDatabaseName(databaseDirectory_);
+  dataSet.Open();
+  try {
+    dataSet.IndexFiles().Add(indexFile);
+  } catch (const std::exception&) {
+    for (const TTagDef& tag : tags) dataSet.CreateIndexTag(indexFile, tag.name, tag.expression, "", 1, 0);
+    dataSet.Close();
+    dataSet.Open();
+  }
+  if (!tags.empty()) dataSet.SetIndexName(tags.front().name);
+}
 
-void Catalogue::OpenTable(TDataSet& /*dataSet*/, const std::vector<TTagDef>& /*tags*/) {}
+void Catalogue::ResetFields(TTalvernDataSet& dataSet) {
+  if (&dataSet == &main_) paramFields_.clear();
+  dataSet.DestroyFields();
+  dataSet.UpdateFieldDefs();
+  dataSet.CreateFields();
+}
 
-void Catalogue::ResetFields(TDataSet& /*dataSet*/) {}
+void Catalogue::CBGroupsClick() {
+  main_.Close();
+  widgets_.Grid1.Clear();
+  widgets_.CBVids.setEnabled(false);
+  widgets_.CBVids.SetKeyValue(FieldValue{});
+  widgets_.M_Pict.setEnabled(false);
+  widgets_.M_Export.setEnabled(false);
+  widgets_.M_ColumnSetup.setEnabled(false);
+  if (!widgets_.CBGroups.HasValue()) return;
+  vids_.SetFilter("GROUP=" + std::to_string(KeyAsInteger(widgets_.CBGroups.KeyValue())));
+  widgets_.CBVids.setEnabled(true);
+}
 
-void Catalogue::CBGroupsClick() {}
+void Catalogue::CBVidsClick() {
+  widgets_.setStatusText({});
+  const std::int32_t v = KeyAsInteger(widgets_.CBVids.KeyValue());
+  TxGrid& grid = widgets_.Grid1;
+  if (v != 0) {
+    try {
+      PrepareMain(v);
+    } catch (...) {
+      // Main is closed now: the grid must not keep rows it cannot show.
+      grid.Clear();
+      widgets_.M_Pict.setEnabled(false);
+      throw;
+    }
+    grid.Clear();
+    LoadKindColumns();
+    LoadKindRows();
+    grid.SetFixedCols(1);
+    if (grid.RowCount() > 1) grid.SetFixedRows(1);
+  }
+  Grid1SelectCell(&grid, grid.Col(), grid.Row());
+  widgets_.M_ColumnSetup.setEnabled(true);
+  widgets_.M_Export.setEnabled(true);
+}
 
-void Catalogue::CBVidsClick() {}
+// The kind's layout rows, Fields standing on the first in GRPD order.
+void Catalogue::LoadKindColumns() {
+  std::vector<LayoutRow> rows;
+  for (; !fields_.Eof(); fields_.Next()) {
+    LayoutRow row;
+    row.vid = fields_.FieldByName("VID").AsInteger();
+    row.fld = fields_.FieldByName("FLD").AsInteger();
+    row.grp = fields_.FieldByName("GRP").AsInteger();
+    row.dop = fields_.FieldByName("DOP").AsInteger();
+    row.len = fields_.FieldByName("LEN").AsInteger();
+    row.shortHeading = fields_.FieldByName("SHORT").AsString();
+    row.unit = fields_.FieldByName("VAL").AsString();
+    row.fullName = fields_.FieldByName("FULL").AsString();
+    rows.push_back(std::move(row));
+  }
+  for (const ColumnDef& d : BuildKindColumns(rows))
+    widgets_.Grid1.AddColumn(d.column.group, d.column.position, d.column.fieldName, d.column.heading,
+                             d.column.fullName, d.width);
+}
 
-void Catalogue::PrepareMain(std::int32_t /*v*/) {}
+// One grid row per device from Main's current (first) record on, in TYPE
+// order. The grid is told of the walk once, at its end.
+void Catalogue::LoadKindRows() {
+  main_.DisableControls();
+  try {
+    for (; !main_.Eof(); main_.Next()) widgets_.Grid1.AddRow(main_.RecNo());
+  } catch (...) {
+    main_.EnableControls();
+    throw;
+  }
+  main_.EnableControls();
+}
 
-void Catalogue::MainCalcFields(TDataSet& /*dataSet*/) {}
+void Catalogue::PrepareMain(std::int32_t v) {
+  if (v == 0) return;
+  main_.Close();
+  ResetFields(main_);
+  const std::string filter = "VID=" + std::to_string(v);
+  main_.SetFilter(filter);
+  fields_.SetFilter(filter);
+  fields_.SetIndexName(kFieldsTable.tags[1].name);  // FLD
+  fields_.Last();
+  const std::int32_t n = fields_.IsEmpty() ? 0 : fields_.FieldByName("FLD").AsInteger();
+  for (std::int32_t k = 1; k <= n; ++k)
+    paramFields_.push_back(&main_.AddField(ftString, ParameterFieldName(k), kParamFieldSize, fkCalculated));
+  fields_.SetIndexName(kFieldsTable.tags[0].name);  // GRPD, on its first row
+  main_.OnCalcFields = [this](TDataSet& dataSet) { MainCalcFields(dataSet); };
+  main_.Open();
+}
 
-void Catalogue::Grid1SelectCell(QObject* /*Sender*/, int /*ACol*/, int /*ARow*/) {}
+void Catalogue::MainCalcFields(TDataSet& dataSet) {
+  const std::string params = dataSet.FieldByName("PARAMS").AsString();
+  const std::vector<std::string_view> pieces = SplitParams(params);
+  const std::size_t count = std::min(pieces.size(), paramFields_.size());
+  for (std::size_t i = 0; i < count; ++i)
+    if (!pieces[i].empty()) paramFields_[i]->SetAsString(std::string(pieces[i]));
+}
+
+// The first drawing code is the key: the PIC tag's key takes the first three
+// characters of the device's PIC text. A code that PICS.DBF has no record for
+// shows no file name; "&Рисунок" stays enabled, since the device has drawing
+// codes (the drawing window shows an empty picture for such a code and the
+// device's other drawings).
+void Catalogue::Grid1SelectCell(QObject* /*Sender*/, int ACol, int ARow) {
+  TxGrid& grid = widgets_.Grid1;
+  if (grid.RowCount() <= 1) return;
+  main_.SetRecNo(grid.RowRecNo(ARow));
+  const std::string pic = main_.FieldByName("PIC").AsString();
+  std::string fileText = kNoDrawingText;
+  if (pic.empty()) {
+    widgets_.M_Pict.setEnabled(false);
+  } else {
+    // A drawing table that could not be opened was reported at start.
+    if (pics_.Active() && pics_.FindKey({pic})) fileText = pics_.FieldByName("FN").AsString();
+    widgets_.M_Pict.setEnabled(true);
+  }
+  widgets_.setStatusText(kStatusPrefix + fileText + kStatusSeparator + grid.ColumnFullName(ACol));
+}
 
 }  // namespace talvern

@@ -8,15 +8,16 @@
 //
 // The three navigation states:
 //   no group      CBVids disabled and empty, grid empty, M_Pict, M_Export and
-//                 M_ColumnSetup disabled
+//                 M_ColumnSetup disabled, Main closed (at start: open and
+//                 unfiltered until the first group is chosen)
 //   group chosen  CBVids enabled, listing the group's kinds; grid empty
-//   kind loaded   grid filled with the kind's devices; M_Export and
+//   kind loaded   Main filtered to the kind with its calculated fields "1"..
+//                 "n", grid filled with the kind's devices; M_Export and
 //                 M_ColumnSetup enabled, M_Pict while the selected device has
-//                 drawings
+//                 drawing codes
 //
-// The datasets are table datasets (TTalvernDataSet), which do not exist yet:
-// until they do, the operations below are empty and the window opens in the
-// "no group" state with empty lists.
+// The grid repositions Main while it paints: whatever concerns "the selected
+// device" positions Main on the grid's current row first.
 
 #include <QString>
 #include <cstdint>
@@ -26,6 +27,7 @@
 
 #include "app/CatalogueTables.h"
 #include "dataset/DataSource.h"
+#include "dataset/TalvernDataSet.h"
 
 class QAction;
 class QObject;
@@ -33,7 +35,7 @@ class QObject;
 namespace talvern {
 
 class LookupComboBox;
-class TDataSet;
+class TField;
 class TxGrid;
 
 // The window's widgets that the navigation drives.
@@ -48,12 +50,29 @@ struct CatalogueWidgets {
   std::function<void(const std::string& text)> setStatusText;
 };
 
+// Length of Main's calculated parameter fields.
+inline constexpr int kParamFieldSize = 250;
+// The status bar's drawing text for a device without drawing codes, and for
+// one whose first code has no record in PICS.DBF.
+inline constexpr char kNoDrawingText[] = "-----";
+
 class Catalogue {
 public:
-  explicit Catalogue(CatalogueWidgets widgets);
+  // The tables lie in databaseDirectory (the program's directory, without a
+  // trailing separator).
+  Catalogue(CatalogueWidgets widgets, std::string databaseDirectory);
   ~Catalogue();
   Catalogue(const Catalogue&) = delete;
   Catalogue& operator=(const Catalogue&) = delete;
+
+  const std::string& DatabaseDirectory() const { return databaseDirectory_; }
+
+  // The five datasets, used by name by the other windows.
+  TTalvernDataSet& Groups() { return groups_; }
+  TTalvernDataSet& Vids() { return vids_; }
+  TTalvernDataSet& Fields() { return fields_; }
+  TTalvernDataSet& Main() { return main_; }
+  TTalvernDataSet& Pics() { return pics_; }
 
   // The data sources the window's widgets are bound to: CBGroups lists
   // Groups, CBVids lists Vids, Grid1 reads Main.
@@ -61,32 +80,51 @@ public:
   TDataSource& DSVids() { return dsVids_; }
   TDataSource& DSMain() { return dsMain_; }
 
-  // Start-up: database directory, the five tables opened with OpenTable.
+  // Start-up: the engine's process-wide state, then the five tables opened
+  // with OpenTable (Fields, Groups, Vids, Pics, Main). A table that fails
+  // raises; the tables after it stay closed.
   void FormCreate();
-  // Opens one catalogue table with its ".CDX" file, creating the tags when
-  // the file is missing.
-  void OpenTable(TDataSet& dataSet, const std::vector<TTagDef>& tags);
-  // Replaces the field objects of a closed dataset by one per table field.
-  void ResetFields(TDataSet& dataSet);
+  // Opens one catalogue table in the database directory with its ".CDX"
+  // file, building the file with every tag of the list when it cannot be
+  // opened; selects the first tag.
+  void OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& tags);
+  // Replaces the field objects of a closed dataset by one per table field,
+  // so that calculated fields can be added beside them.
+  void ResetFields(TTalvernDataSet& dataSet);
   // CBGroups was chosen (or set by the program): back to "no group" or
   // "group chosen".
   void CBGroupsClick();
   // CBVids was chosen (or set by the program): loads its kind into the grid.
   void CBVidsClick();
   // Sets Main up for kind v: filter, calculated fields "1".."n", opened.
+  // Nothing for v = 0.
   void PrepareMain(std::int32_t v);
-  // Main's calculated fields: the "|"-separated pieces of PARAMS.
+  // Main's calculated fields: the "|"-separated pieces of PARAMS. Pieces past
+  // the kind's highest parameter number have no field and are left out.
   void MainCalcFields(TDataSet& dataSet);
   // The grid is about to select (ACol, ARow): status bar text and M_Pict.
   void Grid1SelectCell(QObject* Sender, int ACol, int ARow);
 
 private:
+  void LoadKindColumns();
+  void LoadKindRows();
+
   CatalogueWidgets widgets_;
-  // The datasets Groups, Vids, Fields, Main and Pics come before the data
-  // sources, which must go first.
+  std::string databaseDirectory_;
+  // The datasets come before the data sources, which must go first.
+  TTalvernDataSet groups_;
+  TTalvernDataSet vids_;
+  TTalvernDataSet fields_;
+  TTalvernDataSet main_;
+  TTalvernDataSet pics_;
   TDataSource dsGroups_;
   TDataSource dsVids_;
   TDataSource dsMain_;
+  // Main's calculated fields "1".."n" of the kind loaded, by number - 1.
+  std::vector<TField*> paramFields_;
 };
+
+// A lookup list's key as a whole number (0 for none).
+std::int32_t KeyAsInteger(const FieldValue& value);
 
 }  // namespace talvern

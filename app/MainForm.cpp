@@ -12,6 +12,7 @@
 #include "app/GridDataLink.h"
 #include "app/LookupComboBox.h"
 #include "app/TxGrid.h"
+#include "platform/ProgramDir.h"
 
 namespace talvern {
 namespace {
@@ -40,7 +41,9 @@ LookupComboBox* AddLookupList(QWidget* panel, const char* objectName, int dropDo
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(QWidget* parent) : TMainForm(platform::ProgramDirectory(), parent) {}
+
+TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainForm");
   setWindowTitle(QString::fromUtf8(kProgramTitle));
   resize(kInitialWidth, kInitialHeight);
@@ -65,7 +68,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   CreateMenu();
   logic_ = std::make_unique<Catalogue>(CatalogueWidgets{
       *cbGroups_, *cbVids_, *grid_, *mPict_, *mExport_, *mColumnSetup_,
-      [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }});
+      [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }},
+      databaseDirectory);
   BindWidgets();
   // A table that cannot be opened is reported; the window opens all the same.
   RunGuarded([&] { FormCreate(); });

@@ -12,6 +12,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/Catalogue.h"
@@ -26,6 +27,7 @@ namespace talvern {
 class GridDataLink;
 class LookupComboBox;
 class TDataSet;
+class TTalvernDataSet;
 class TxGrid;
 
 class TMainForm : public QMainWindow {
@@ -38,7 +40,10 @@ public:
   static constexpr int kGroupsDropDownCount = 15;
   static constexpr int kVidsDropDownCount = 10;
 
+  // The catalogue in the program's own directory.
   explicit TMainForm(QWidget* parent = nullptr);
+  // The catalogue in another directory (tests, benchmarks).
+  explicit TMainForm(const std::string& databaseDirectory, QWidget* parent = nullptr);
   ~TMainForm() override;
 
   LookupComboBox* CBGroups() const { return cbGroups_; }
@@ -63,8 +68,8 @@ public:
 
   // The navigation (Catalogue).
   void FormCreate() { logic_->FormCreate(); }
-  void OpenTable(TDataSet& dataSet, const std::vector<TTagDef>& tags) { logic_->OpenTable(dataSet, tags); }
-  void ResetFields(TDataSet& dataSet) { logic_->ResetFields(dataSet); }
+  void OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& tags) { logic_->OpenTable(dataSet, tags); }
+  void ResetFields(TTalvernDataSet& dataSet) { logic_->ResetFields(dataSet); }
   void CBGroupsClick() { logic_->CBGroupsClick(); }
   void CBVidsClick() { logic_->CBVidsClick(); }
   void PrepareMain(std::int32_t v) { logic_->PrepareMain(v); }

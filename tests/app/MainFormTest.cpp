@@ -11,7 +11,7 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "ViewFixture.h"
+#include "CatalogueFixture.h"
 #include "app/ColumnLayout.h"
 #include "app/LookupComboBox.h"
 #include "app/MainForm.h"
@@ -22,9 +22,6 @@ using namespace talvern;
 using namespace talvern::testing;
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-std::string Ansi(const char* utf8) { return platform::Utf8ToAnsi(utf8); }
 
 struct Command {
   const char* name;  // nullptr: a separator
@@ -66,8 +63,13 @@ void ExpectCommands(const QList<QAction*>& actions, const std::vector<Command>& 
   }
 }
 
+// The window on the sample catalogue.
 struct MainFormTest : ::testing::Test {
-  TMainForm form;
+  TempDir dir;
+  bool copied = CopySampleCatalogue(dir);
+  TMainForm form{dir.Path()};
+
+  void SetUp() override { ASSERT_TRUE(copied) << "no sample catalogue in " << TALVERN_BINARY_DIR << "/app"; }
 
   void Show() {
     form.show();

@@ -1,0 +1,134 @@
+// Whole-program timings of the main window on the synthetic catalogue of 10^6
+// devices (mkcatalog --synthetic 1000000, made by scripts/bench.sh into
+// build/bench-data/catalog1000000): start-up to a ready window, and choosing a
+// kind of about 5000 devices until the grid is filled and painted. A driver of
+// its own rather than Google Benchmark: the window needs the application object
+// and its event loop. Offscreen unless QT_QPA_PLATFORM says otherwise.
+//
+//   window_bench [--kind V] [--runs N]     (other arguments are ignored)
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/LookupComboBox.h"
+#include "app/MainForm.h"
+#include "app/TxGrid.h"
+#include "dataset/TalvernDataSet.h"
+
+using namespace talvern;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::string DataDir() {
+  if (const char* dir = std::getenv("TALVERN_BENCH_DATA")) return dir;
+  return TALVERN_BENCH_DATA;
+}
+
+void Report(const char* what, std::vector<double> ms) {
+  std::sort(ms.begin(), ms.end());
+  std::printf("%-52s min %8.1f ms  median %8.1f ms  max %8.1f ms  (%zu runs)\n", what, ms.front(),
+              ms[ms.size() / 2], ms.back(), ms.size());
+}
+
+// The window shown and painted: what the user sees as "ready".
+void ShowReady(TMainForm& window) {
+  window.show();
+  QCoreApplication::processEvents();
+  window.repaint();
+}
+
+// Choosing the kind as the kind list does it, until the grid is painted.
+void ChooseKind(TMainForm& window, int kind) {
+  window.CBVids()->SetKeyValue(FieldValue{std::int64_t{kind}});
+  window.CBVidsClick();
+  window.Grid1()->viewport()->repaint();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Clock::time_point processStart = Clock::now();
+  int kind = 223;
+  int runs = 10;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--kind") == 0) kind = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[++i]));
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  TalvernApplication app(argc, argv);
+  bool failed = false;
+  app.Errors().SetPresenter([&](const QString& message) {
+    std::fprintf(stderr, "error: %s\n", message.toUtf8().constData());
+    failed = true;
+  });
+
+  const std::string dir = DataDir() + "/catalog1000000";
+  if (!std::filesystem::exists(dir + "/main.dbf")) {
+    std::fprintf(stderr, "missing %s/main.dbf (run scripts/bench.sh window)\n", dir.c_str());
+    return 1;
+  }
+  const bool buildIndexes = !std::filesystem::exists(dir + "/main.CDX");
+  {
+    const Clock::time_point start = Clock::now();
+    TMainForm window(dir);
+    ShowReady(window);
+    QCoreApplication::processEvents();
+    if (buildIndexes) Report("first start, index files built", {MsSince(start)});
+    else Report("first start in the process (application included)", {MsSince(processStart)});
+  }
+  if (failed) return 1;
+
+  std::vector<double> startUps;
+  for (int i = 0; i < runs; ++i) {
+    const Clock::time_point start = Clock::now();
+    TMainForm window(dir);
+    ShowReady(window);
+    startUps.push_back(MsSince(start));
+  }
+  Report("start-up to a ready window (existing indexes)", startUps);
+
+  TMainForm window(dir);
+  ShowReady(window);
+  window.Logic().Vids().SetFilter({});
+  const FieldValue group = window.Logic().Vids().Lookup("VID", {std::int64_t{kind}}, "GROUP");
+  window.CBGroups()->SetKeyValue(group);
+  window.CBGroupsClick();
+  std::vector<double> switches;
+  int rows = 0;
+  for (int i = 0; i < runs; ++i) {
+    const Clock::time_point start = Clock::now();
+    ChooseKind(window, kind);
+    switches.push_back(MsSince(start));
+    rows = window.Grid1()->RowCount() - 1;
+  }
+  // Its two parts: Main set up for the kind (filter applied, calculated
+  // fields, opened), and the walk of its devices in TYPE order.
+  std::vector<double> prepares, walks;
+  for (int i = 0; i < runs; ++i) {
+    Clock::time_point start = Clock::now();
+    window.PrepareMain(kind);
+    prepares.push_back(MsSince(start));
+    start = Clock::now();
+    TTalvernDataSet& main = window.Logic().Main();
+    int count = 0;
+    for (main.First(); !main.Eof(); main.Next()) ++count;
+    walks.push_back(MsSince(start));
+  }
+  char what[80];
+  std::snprintf(what, sizeof what, "choosing kind %d (%d devices), grid painted", kind, rows);
+  Report(what, switches);
+  Report("  of which PrepareMain", prepares);
+  Report("  of which the walk of Main in TYPE order", walks);
+  return failed ? 1 : 0;
+}

@@ -24,15 +24,18 @@ constexpr std::int64_t kSmallSetRatio = 32;
 
 bool VXO_dBHandler::MakeFilterOrder(VXobjIndexTag& tag) {
   VXobjIndexFile* file = tag.File();
+  if (filterSet_->Count() * kSmallSetRatio > recordCount_ || tag.Unique || tag.RangeActive() ||
+      !file->RecNoOrdered || tag.Maintaining) {
+    filterOrder_.reset();
+    return false;
+  }
   // Another program's change to the index file drops its cache, and with
   // it the order made from the keys that were stored before.
   file->ValidateCache();
   if (filterOrder_ && filterOrder_->tag == &tag && filterOrder_->generation == file->CacheGeneration())
     return true;
   filterOrder_.reset();
-  if (filterSet_->Count() * kSmallSetRatio > recordCount_ || tag.Unique || tag.RangeActive() ||
-      !file->RecNoOrdered || tag.Maintaining || !tag.Searchable())
-    return false;
+  if (!tag.Searchable()) return false;
 
   auto order = std::make_unique<TvxFilterOrder>();
   order->tag = &tag;

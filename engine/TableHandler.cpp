@@ -166,6 +166,7 @@ std::int32_t VXO_dBHandler::TagRecord(VXobjIndexTag& tag, std::int32_t code, std
     bof_ = true;
     return 0;
   }
+  if (filterActive_ && OrderedFilterRecord(tag, code, next, rec)) return rec;
   if (code == RecTop || code == RecBottom || currentRecordNo_ < 1) {
     rec = tag.MoveTo(code == RecBottom ? RecBottom : RecTop);
   } else {
@@ -302,6 +303,7 @@ void VXO_dBHandler::WriteRecord(std::int32_t recno) {
 
 bool VXO_dBHandler::TableEvent(std::int32_t code, std::int32_t value) {
   if (code == teAfterWrite) {
+    ForgetFilterOrder();
     // The written record joins or leaves the filter. Should its evaluation
     // fail, the index files are still brought up to date before the error
     // goes on: the record is on disk already.
@@ -396,6 +398,7 @@ void VXO_dBHandler::SetFilterOn(bool on) {
 void VXO_dBHandler::SetFilter(const std::string& text, bool caseInsensitive, bool partialCompare) {
   const bool on = filterOn_;
   filterActive_ = false;
+  ForgetFilterOrder();
   if (!filterSet_) filterSet_ = std::make_unique<TvxHugeSet>();
   if (text.empty()) {
     // Forgetting the text too: the same filter set again later must be
@@ -453,6 +456,7 @@ void VXO_dBHandler::SetFilter(const std::string& text, bool caseInsensitive, boo
 void VXO_dBHandler::RebuildFilter() {
   if (!filterActive_) return;
   filterActive_ = false;
+  ForgetFilterOrder();
   filterSet_->Clear();
   const std::int32_t current = currentRecordNo_;
   const bool readAhead = readAhead_;

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "engine/Fields.h"
+#include "engine/FilterOrder.h"
 #include "engine/HugeSet.h"
 #include "expr/Value.h"
 
@@ -185,6 +186,14 @@ protected:
   // The record the filter set gives for RecTop, RecBottom, RecNext or
   // RecPrior; BOF and EOF when it runs out.
   std::int32_t FilterSetRecord(std::int32_t code);
+  // The record a tag gives for a position code under a small filter set,
+  // from the set sorted in the tag's order (made when missing); false when
+  // that order cannot stand in for the tag's walk here.
+  bool OrderedFilterRecord(VXobjIndexTag& tag, std::int32_t code, std::int32_t next, std::int32_t& rec);
+  // Makes filterOrder_ for the tag unless it is current; false when the
+  // tag cannot be ordered this way (or the set is not small).
+  bool MakeFilterOrder(VXobjIndexTag& tag);
+  void ForgetFilterOrder() { filterOrder_.reset(); }
   // Raises when an open index file cannot be kept up to date by a write.
   void CheckIndexesMaintainable();
   // Evaluates the filter on the current record.
@@ -235,6 +244,8 @@ protected:
   ExprValue filterValue_;
   // While the filter is scanned, navigation hides nothing.
   bool scanAll_ = false;
+  // The filter set in the current tag's order, while the set is small.
+  std::unique_ptr<TvxFilterOrder> filterOrder_;
 };
 
 }  // namespace talvern

@@ -132,6 +132,7 @@ VXobjIndexTag* VXO_dBHandler::FindTag(const std::string& name, int* slot) const 
 }
 
 void VXO_dBHandler::CloseIndexFiles() {
+  ForgetFilterOrder();
   VXobjIndexTag* tag = currentTag_;
   currentTag_ = nullptr;
   tagName_.clear();
@@ -142,6 +143,7 @@ void VXO_dBHandler::CloseIndexFiles() {
 // The selected tag.
 
 int VXO_dBHandler::SelectTag(const std::string& name, bool keepPosition) {
+  ForgetFilterOrder();
   VXobjIndexTag* tag = nullptr;
   int slot = 0;
   if (!Trim(name).empty()) {
@@ -298,6 +300,7 @@ std::int32_t VXO_dBHandler::FindKeyInTag(const std::string& tagName, const std::
 void VXO_dBHandler::CreateIndex(const std::string& fileName, const std::string& tagName,
                                 const TvxIndexOptions& options, const std::string& keyExpression,
                                 const std::string& forExpression) {
+  ForgetFilterOrder();
   CloseIndexFiles();
   const bool readAhead = readAhead_;
   SetReadAhead(true);

@@ -1,0 +1,29 @@
+#pragma once
+// The records of a small filter set in the order of a tag. Walking a filter
+// of a few thousand records in tag order would otherwise step through every
+// key of the tag, testing each record number against the set; instead the
+// records of the set have their keys computed (the key and FOR expressions
+// of the tag, on the stored records) and are sorted as the tag stores them.
+// The order stands for the tag and the filter set it was made from: the
+// table handler forgets it on every write and change of filter or tag, and
+// drops it when another program changed the index file.
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace talvern {
+
+class VXobjIndexTag;
+
+struct TvxFilterOrder {
+  const VXobjIndexTag* tag = nullptr;
+  // The index file's cache generation when the order was made.
+  std::uint32_t generation = 0;
+  // Record numbers in the tag's stored order.
+  std::vector<std::int32_t> records;
+  // Record number -> its place in records.
+  std::unordered_map<std::int32_t, std::int32_t> place;
+};
+
+}  // namespace talvern

@@ -12,11 +12,11 @@ std::string FormatMessage(std::string_view text, std::initializer_list<MessageAr
       out += c;
       continue;
     }
-    char spec = text[i + 1];
-    if (spec == '%') {
+    char conversion = text[i + 1];
+    if (conversion == '%') {
       out += '%';
       ++i;
-    } else if (spec == 's' || spec == 'd') {
+    } else if (conversion == 's' || conversion == 'd') {
       if (next != args.end()) {
         if (auto s = std::get_if<std::string_view>(&*next))
           out += *s;

@@ -213,8 +213,8 @@ TEST_P(PeerTablesInOurs, OpenAndDumpAsDbfreadReadsThem) {
   TempDir dir;
   std::string path = dir.File("peer.dbf");
   std::string type = GetParam();
-  std::string spec = "NAME C(15); QTY N(8,1); WHEN D; OK L";
-  if (type != "db3plain") spec += "; NOTES M";
+  std::string fields = "NAME C(15); QTY N(8,1); WHEN D; OK L";
+  if (type != "db3plain") fields += "; NOTES M";
   auto made = RunPython(dir, R"PY(
 import sys, dbf, datetime
 kind = sys.argv[3]
@@ -229,7 +229,7 @@ for r in rows:
 dbf.delete(t[1])
 t.close()
 )PY",
-                        {path, spec, type});
+                        {path, fields, type});
   ASSERT_EQ(made.exitCode, 0) << made.output;
 
   VXO_dBaseFld table(path, true, false);

@@ -73,15 +73,15 @@ TEST(IndexInterop, PerlReadsTheOrderOfTagsWeBuildAndMaintain) {
     table.AppendRecord();
   }
   VXobjCDXFile& file = table.OpenCdx(cdx, true);
-  struct Spec {
+  struct TagCase {
     const char *name, *expr, *forExpr;
     bool unique, ascending;
     const char* perlType;
   };
-  const Spec specs[] = {{"NAME", "NAME", "", false, true, "char"},    {"UNAME", "UPPER(NAME)", "", true, true, "char"},
+  const TagCase cases[] = {{"NAME", "NAME", "", false, true, "char"},    {"UNAME", "UPPER(NAME)", "", true, true, "char"},
                         {"NUM", "NUM", "", false, true, "num"},       {"DNUM", "NUM", "NUM > 0", false, false, "num"},
                         {"DAT", "DAT", "", false, true, "date"},      {"MIX", "NAME+STR(NUM,9,2)", "", false, true, "char"}};
-  for (const auto& s : specs) ASSERT_TRUE(file.TagAdd(s.name, s.expr, s.unique, s.ascending, s.forExpr));
+  for (const auto& s : cases) ASSERT_TRUE(file.TagAdd(s.name, s.expr, s.unique, s.ascending, s.forExpr));
   // Maintenance: appends and rewrites that split and empty pages.
   for (int i = 0; i < 1500; ++i) {
     if (rng() % 3 == 0) {
@@ -94,7 +94,7 @@ TEST(IndexInterop, PerlReadsTheOrderOfTagsWeBuildAndMaintain) {
       table.WriteRecord(table.RecNo());
     }
   }
-  for (const auto& s : specs) {
+  for (const auto& s : cases) {
     SCOPED_TRACE(s.name);
     VXobjIndexTag& tag = *file.TagByName(s.name);
     IndexCheckOptions options;
@@ -215,17 +215,17 @@ TEST(IndexInterop, SampleCatalogueTagsBuildAndCheck) {
   TempDir dir;
   const std::string typeKey =
       "IIF(IMPORT,TYPE,STUFF(TYPE,1,1,CHRTRAN(LEFT(TYPE,1),\"123\",\"" + platform::Utf8ToOem("ГКА") + "\")))";
-  struct Spec {
+  struct TagCase {
     const char *table, *tag;
     std::string expr;
   };
-  const Spec specs[] = {{"fields.dbf", "GRPD", "STR(GRP,2,0)+STR(DOP,2,0)+STR(FLD,2,0)"},
+  const TagCase cases[] = {{"fields.dbf", "GRPD", "STR(GRP,2,0)+STR(DOP,2,0)+STR(FLD,2,0)"},
                         {"fields.dbf", "FLD", "FLD"},
                         {"groups.dbf", "GROUP", "GROUP"},
                         {"vids.dbf", "VID", "VID"},
                         {"PICS.DBF", "PIC", "PIC"},
                         {"main.dbf", "TYPE", typeKey}};
-  for (const auto& s : specs) {
+  for (const auto& s : cases) {
     SCOPED_TRACE(s.tag);
     std::string name = s.table;
     if (FileSizeOf(dir.File(name)) < 0) {

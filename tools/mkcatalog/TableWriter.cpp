@@ -34,16 +34,16 @@ void TableWriter::Text(const std::string& field, std::string_view utf8) {
 }
 
 void TableWriter::OemText(const std::string& field, std::string_view oem) {
-  const FieldSpec& spec = schema_.Field(field);
-  if (static_cast<int>(oem.size()) > spec.length)
-    Raise("%s, field %s: \"%s\" is longer than %d characters", {schema_.fileName, field, oem, spec.length});
+  const FieldSpec& def = schema_.Field(field);
+  if (static_cast<int>(oem.size()) > def.length)
+    Raise("%s, field %s: \"%s\" is longer than %d characters", {schema_.fileName, field, oem, def.length});
   table_->RawPutByName(field, std::string(oem));
 }
 
 void TableWriter::Number(const std::string& field, std::int64_t value) {
-  const FieldSpec& spec = schema_.Field(field);
+  const FieldSpec& def = schema_.Field(field);
   std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) > spec.length)
+  if (static_cast<int>(text.size()) > def.length)
     Raise("%s, field %s: %d does not fit", {schema_.fileName, field, value});
   table_->NumberPutByName(field, static_cast<long double>(value));
 }

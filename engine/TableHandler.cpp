@@ -8,28 +8,12 @@
 #include <exception>
 
 #include "engine/Errors.h"
+#include "engine/FlagScope.h"
 #include "expr/Handler.h"
 #include "index/IndexFile.h"
 #include "index/IndexTag.h"
 
 namespace talvern {
-
-namespace {
-
-// Sets a flag for the duration of a scope and puts the old value back.
-class FlagScope {
-public:
-  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-  bool& flag_;
-  bool saved_;
-};
-
-}  // namespace
 
 VXO_dBHandler::VXO_dBHandler(const std::string& fileName, bool shared, bool readWrite,
                              const std::string& password)

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/Errors.h"
+#include "engine/FlagScope.h"
 #include "engine/Fields.h"
 #include "engine/TableTypes.h"
 #include "index/IndexFile.h"
@@ -14,19 +15,6 @@ namespace talvern {
 namespace {
 // Spare entries kept for reuse by the nodes of one tag.
 constexpr std::size_t kMaxSpareEntries = 4096;
-
-// Sets a flag for the duration of a scope.
-class FlagScope {
-public:
-  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-  bool& flag_;
-  bool saved_;
-};
 }  // namespace
 
 VXobjIndexTag::VXobjIndexTag(VXobjIndexFile* file, const std::string& name) : Name(name), file_(file) {}

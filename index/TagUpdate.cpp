@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/FlagScope.h"
 #include "engine/Fields.h"
 #include "engine/Strings.h"
 #include "index/IndexFile.h"
@@ -13,21 +14,6 @@
 #include "index/RecordScan.h"
 
 namespace talvern {
-
-namespace {
-// Sets a flag for the duration of a scope.
-class FlagScope {
-public:
-  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-  bool& flag_;
-  bool saved_;
-};
-}  // namespace
 
 // Insertion.
 

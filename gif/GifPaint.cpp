@@ -1,0 +1,281 @@
+// Painting a GIF frame: the LZW codes of its data sub-blocks are decoded into
+// strings of colour values, the strings fill rows of the frame's width, and
+// each finished row goes to the canvas in one run, at the display row that
+// the interlacing gives it.
+#include <algorithm>
+#include <memory>
+
+#include "gif/Gif.h"
+
+namespace talvern {
+namespace {
+
+constexpr std::uint16_t kNoCode = 0xFFFF;
+constexpr int kMaxRowWidth = 0xFFFF;
+constexpr int kPaletteSize = 256;
+
+// Fixed-size working space of the painting step, made once per thread that
+// paints: the string table (each entry a prefix code and a suffix value, with
+// the string's first value and length kept beside it), the output stack and
+// one row of the widest possible frame.
+struct Scratch {
+  std::uint16_t prefix[gif::kStringTableSize];
+  std::uint8_t suffix[gif::kStringTableSize];
+  std::uint8_t first[gif::kStringTableSize];
+  std::uint16_t length[gif::kStringTableSize];
+  std::uint8_t stack[gif::kStringTableSize];
+  std::uint8_t row[kMaxRowWidth];
+  TColor colors[kMaxRowWidth];
+};
+
+Scratch& ThreadScratch() {
+  thread_local std::unique_ptr<Scratch> scratch;
+  if (!scratch) scratch = std::make_unique<Scratch>();
+  return *scratch;
+}
+
+// The bytes of a run of data sub-blocks, one after another; ends at a length
+// of 0 or at the end of the data.
+class SubBlockReader {
+public:
+  SubBlockReader(const std::uint8_t* data, std::size_t size, std::size_t position)
+      : data_(data), size_(size), position_(position) {}
+
+  bool Next(std::uint8_t& byte) {
+    if (left_ == 0) {
+      if (position_ >= size_) return false;
+      left_ = data_[position_++];
+      if (left_ == 0) return false;
+    }
+    if (position_ >= size_) return false;
+    byte = data_[position_++];
+    --left_;
+    return true;
+  }
+
+private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t position_;
+  unsigned left_ = 0;
+};
+
+// The rows of a frame in the order they are stored: top to bottom, or in the
+// four interlace passes (every 8th row from 0, every 8th from 4, every 4th
+// from 2, every 2nd from 1).
+class RowOrder {
+public:
+  RowOrder(int height, bool interlaced) : height_(height), interlaced_(interlaced) {}
+
+  int Row() const { return row_; }
+  bool Done() const { return row_ >= height_; }
+  void Advance() {
+    if (!interlaced_) {
+      ++row_;
+      return;
+    }
+    static constexpr int kStart[] = {0, 4, 2, 1};
+    static constexpr int kStep[] = {8, 8, 4, 2};
+    row_ += kStep[pass_];
+    while (row_ >= height_ && pass_ < 3) row_ = kStart[++pass_];
+  }
+
+private:
+  int height_;
+  bool interlaced_;
+  int pass_ = 0;
+  int row_ = 0;
+};
+
+class FramePainter {
+public:
+  FramePainter(Scratch& s, TCanvas& canvas, int left, int top, int width, int height, bool interlaced,
+               int visibleWidth, int visibleHeight, const TColor* palette)
+      : s_(s), canvas_(canvas), left_(left), top_(top), width_(width), visibleWidth_(std::min(width, visibleWidth)),
+        visibleHeight_(visibleHeight), palette_(palette), order_(height, interlaced) {
+    // Rows are decoded until the last one that shows.
+    RowOrder probe(height, interlaced);
+    for (int k = 0; !probe.Done(); ++k, probe.Advance())
+      if (probe.Row() < visibleHeight_) rowsNeeded_ = k + 1;
+  }
+
+  // Decodes the codes of the sub-blocks, painting as rows fill up.
+  void Decode(SubBlockReader& reader, int minCodeSize) {
+    if (rowsNeeded_ == 0) return;
+    const int clear = 1 << minCodeSize;
+    const int end = clear + 1;
+    for (int code = 0; code <= end; ++code) {
+      s_.prefix[code] = kNoCode;
+      s_.suffix[code] = static_cast<std::uint8_t>(code);
+      s_.first[code] = static_cast<std::uint8_t>(code);
+      s_.length[code] = 1;
+    }
+    int nextFree = end + 1;
+    int previous = -1;
+    int codeSize = minCodeSize + 1;
+    std::uint32_t bits = 0;
+    int bitCount = 0;
+    for (;;) {
+      while (bitCount < codeSize) {
+        std::uint8_t byte;
+        if (!reader.Next(byte)) return Finish();
+        bits |= static_cast<std::uint32_t>(byte) << bitCount;
+        bitCount += 8;
+      }
+      const int code = static_cast<int>(bits & ((1u << codeSize) - 1));
+      bits >>= codeSize;
+      bitCount -= codeSize;
+
+      if (code == clear) {
+        nextFree = end + 1;
+        previous = -1;
+        codeSize = minCodeSize + 1;
+        continue;
+      }
+      if (code == end) return Finish();
+      if (previous < 0) {
+        // The first code after a reset is a single value.
+        if (code >= nextFree) return Finish();
+        if (!Put(code, -1)) return;
+        previous = code;
+        continue;
+      }
+      if (code > nextFree || (code == nextFree && nextFree >= gif::kStringTableSize)) return Finish();
+      const bool known = code < nextFree;
+      // A code not yet in the table stands for the previous string followed
+      // by its own first value.
+      const std::uint8_t firstValue = known ? s_.first[code] : s_.first[previous];
+      if (!(known ? Put(code, -1) : Put(previous, firstValue))) return;
+      if (nextFree < gif::kStringTableSize) {
+        s_.prefix[nextFree] = static_cast<std::uint16_t>(previous);
+        s_.suffix[nextFree] = firstValue;
+        s_.first[nextFree] = s_.first[previous];
+        s_.length[nextFree] = static_cast<std::uint16_t>(s_.length[previous] + 1);
+        ++nextFree;
+        if ((nextFree & (nextFree - 1)) == 0 && nextFree <= (1 << (gif::kMaxCodeBits - 1)) &&
+            codeSize < gif::kMaxCodeBits)
+          ++codeSize;
+      }
+      previous = code;
+    }
+  }
+
+private:
+  // Writes the string of code into out, first value first.
+  void WriteString(int code, std::uint8_t* out) const {
+    std::uint8_t* p = out + s_.length[code] - 1;
+    while (s_.prefix[code] != kNoCode) {
+      *p-- = s_.suffix[code];
+      code = s_.prefix[code];
+    }
+    *p = s_.suffix[code];
+  }
+
+  // Outputs the string of code, followed by extra when extra >= 0. Answers
+  // false when every row that shows is painted.
+  bool Put(int code, int extra) {
+    const int count = s_.length[code] + (extra >= 0 ? 1 : 0);
+    if (fill_ + count <= width_) {
+      WriteString(code, s_.row + fill_);
+      if (extra >= 0) s_.row[fill_ + count - 1] = static_cast<std::uint8_t>(extra);
+      fill_ += count;
+      return fill_ < width_ || EmitRow();
+    }
+    // The string runs over the end of the row.
+    WriteString(code, s_.stack);
+    if (extra >= 0) s_.stack[count - 1] = static_cast<std::uint8_t>(extra);
+    for (int done = 0; done < count;) {
+      const int n = std::min(count - done, width_ - fill_);
+      std::copy_n(s_.stack + done, n, s_.row + fill_);
+      fill_ += n;
+      done += n;
+      if (fill_ == width_ && !EmitRow()) return false;
+    }
+    return true;
+  }
+
+  // Paints the row filled so far and starts the next one. Answers false when
+  // every row that shows is painted.
+  bool EmitRow() {
+    PaintRow(fill_);
+    fill_ = 0;
+    order_.Advance();
+    return ++rowsDone_ < rowsNeeded_;
+  }
+
+  void PaintRow(int count) {
+    const int y = order_.Row();
+    count = std::min(count, visibleWidth_);
+    if (y >= visibleHeight_ || count <= 0) return;
+    for (int i = 0; i < count; ++i) s_.colors[i] = palette_[s_.row[i]];
+    canvas_.SetPixels(left_, top_ + y, s_.colors, count);
+  }
+
+  // The data ended inside the frame: the part of a row decoded shows.
+  void Finish() {
+    if (fill_ > 0) PaintRow(fill_);
+    fill_ = 0;
+  }
+
+  Scratch& s_;
+  TCanvas& canvas_;
+  int left_;
+  int top_;
+  int width_;
+  int visibleWidth_;
+  int visibleHeight_;
+  const TColor* palette_;
+  RowOrder order_;
+  int rowsNeeded_ = 0;
+  int rowsDone_ = 0;
+  int fill_ = 0;
+};
+
+// Colours of a local colour table (3 bytes an entry), black past its end.
+void FillPalette(TColor* palette, const std::uint8_t* table, int entries) {
+  for (int i = 0; i < kPaletteSize; ++i)
+    palette[i] = i < entries ? RgbColor(table[3 * i], table[3 * i + 1], table[3 * i + 2]) : kBlack;
+}
+
+}  // namespace
+
+void TGif::Draw(TCanvas& canvas, const TRect& rect) {
+  const int background = BackgroundIndex();
+  TColor backgroundColor = kWhite;
+  if (!colorTable_.empty()) {
+    backgroundColor = background < static_cast<int>(colorTable_.size())
+                          ? RgbColor(colorTable_[background][0], colorTable_[background][1], colorTable_[background][2])
+                          : kBlack;
+  }
+  canvas.FillRect(rect, backgroundColor);
+  if (frames_.empty()) return;
+
+  const TGifFrameInfo frame = FrameInfo(currentFrame_);
+  if (frame.minCodeSize < 0 || frame.minCodeSize > gif::kMaxMinCodeSize || frame.width == 0 || frame.height == 0)
+    return;
+  TColor palette[kPaletteSize];
+  const std::size_t tableAt = FramePosition(currentFrame_) + gif::kDescriptorSize;
+  if (frame.localColors > 0) {
+    FillPalette(palette, &data_[tableAt], frame.localColors);
+  } else if (!colorTable_.empty()) {
+    for (int i = 0; i < kPaletteSize; ++i) {
+      const auto* entry = i < static_cast<int>(colorTable_.size()) ? colorTable_[i].data() : nullptr;
+      palette[i] = entry ? RgbColor(entry[0], entry[1], entry[2]) : kBlack;
+    }
+  } else {
+    // No colour table at all: a grey ramp over the values the code size gives.
+    const int levels = 1 << std::clamp(frame.minCodeSize, 1, 8);
+    for (int i = 0; i < kPaletteSize; ++i) {
+      const int grey = i < levels ? i * 255 / (levels - 1) : 255;
+      palette[i] = RgbColor(static_cast<std::uint8_t>(grey), static_cast<std::uint8_t>(grey),
+                            static_cast<std::uint8_t>(grey));
+    }
+  }
+  const std::size_t codesAt = tableAt + 3 * static_cast<std::size_t>(frame.localColors) + 1;
+  SubBlockReader reader(data_.data(), data_.size(), codesAt);
+  FramePainter painter(ThreadScratch(), canvas, rect.left, rect.top, frame.width, frame.height, frame.interlaced,
+                       Width(), Height(), palette);
+  painter.Decode(reader, frame.minCodeSize);
+}
+
+}  // namespace talvern

@@ -11,6 +11,7 @@
 #include "app/ErrorHandler.h"
 #include "app/GridDataLink.h"
 #include "app/LookupComboBox.h"
+#include "app/Package.h"
 #include "app/TxGrid.h"
 #include "platform/ProgramDir.h"
 
@@ -71,11 +72,13 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
       [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }},
       databaseDirectory);
   BindWidgets();
+  package_ = std::make_unique<TPackage>(logic_->Pics(), this);
   // A table that cannot be opened is reported; the window opens all the same.
   RunGuarded([&] { FormCreate(); });
 }
 
 TMainForm::~TMainForm() {
+  package_.reset();
   grid_->SetDataSet(nullptr);
   gridLink_.reset();
   logic_.reset();
@@ -164,9 +167,17 @@ void TMainForm::SetStatusText(const QString& text) { statusPanel_->setText(text)
 
 void TMainForm::M_ExitClick() { close(); }
 
+// The drawings of the device in the grid's current row.
+void TMainForm::M_PictClick() {
+  if (grid_->RowCount() <= 1) return;  // no device
+  TTalvernDataSet& main = logic_->Main();
+  main.SetRecNo(grid_->RowRecNo(grid_->Row()));
+  package_->Prepare(main.FieldByName("PIC").AsString());
+  package_->ShowModal();
+}
+
 // The commands below open windows that come later.
 void TMainForm::M_FindClick() {}
-void TMainForm::M_PictClick() {}
 void TMainForm::M_SMDClick() {}
 void TMainForm::M_PackagesClick() {}
 void TMainForm::M_ColumnSetupClick() {}

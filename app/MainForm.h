@@ -27,6 +27,7 @@ namespace talvern {
 class GridDataLink;
 class LookupComboBox;
 class TDataSet;
+class TPackage;
 class TTalvernDataSet;
 class TxGrid;
 
@@ -61,6 +62,8 @@ public:
   QAction* M_Optimize() const { return mOptimize_; }
   QAction* M_About() const { return mAbout_; }
   Catalogue& Logic() { return *logic_; }
+  // The package drawing window, made with the main window and kept.
+  TPackage* Package() const { return package_.get(); }
 
   // The status bar's one text panel.
   QString StatusText() const;
@@ -115,6 +118,7 @@ private:
   QAction* mAbout_ = nullptr;
   std::unique_ptr<Catalogue> logic_;
   std::unique_ptr<GridDataLink> gridLink_;
+  std::unique_ptr<TPackage> package_;
 };
 
 }  // namespace talvern

@@ -1,7 +1,8 @@
 #pragma once
-// TBitmapCanvas: a canvas over a block of 32-bit pixels in memory, row by row
-// from the top, clipping everything painted to its area. The tools and the
-// benchmarks paint GIF images into it.
+// Canvases over rows of 32-bit pixels in memory. TScanLineCanvas clips and
+// writes; what holds the rows (a QImage in the window, a plain block of
+// memory in TBitmapCanvas for the tools and benchmarks) only says where each
+// row is.
 
 #include <vector>
 
@@ -9,10 +10,9 @@
 
 namespace talvern {
 
-class TBitmapCanvas : public TCanvas {
+class TScanLineCanvas : public TCanvas {
 public:
-  // A bitmap of width x height pixels, all of the given colour.
-  TBitmapCanvas(int width, int height, TColor color = kWhite);
+  TScanLineCanvas(int width, int height) : width_(width < 0 ? 0 : width), height_(height < 0 ? 0 : height) {}
 
   void FillRect(const TRect& rect, TColor color) override;
   void SetPixel(int x, int y, TColor color) override;
@@ -20,14 +20,29 @@ public:
 
   int Width() const { return width_; }
   int Height() const { return height_; }
-  TColor Pixel(int x, int y) const { return pixels_[Index(x, y)]; }
-  const std::vector<TColor>& Pixels() const { return pixels_; }
+
+protected:
+  // The first pixel of row y (0 <= y < Height()).
+  virtual TColor* ScanLine(int y) = 0;
 
 private:
-  std::size_t Index(int x, int y) const { return static_cast<std::size_t>(y) * width_ + x; }
-
   int width_;
   int height_;
+};
+
+// A bitmap of its own, row by row from the top.
+class TBitmapCanvas : public TScanLineCanvas {
+public:
+  // A bitmap of width x height pixels, all of the given colour.
+  TBitmapCanvas(int width, int height, TColor color = kWhite);
+
+  TColor Pixel(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * Width() + x]; }
+  const std::vector<TColor>& Pixels() const { return pixels_; }
+
+protected:
+  TColor* ScanLine(int y) override { return &pixels_[static_cast<std::size_t>(y) * Width()]; }
+
+private:
   std::vector<TColor> pixels_;
 };
 

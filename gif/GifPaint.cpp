@@ -67,20 +67,36 @@ class RowOrder {
 public:
   RowOrder(int height, bool interlaced) : height_(height), interlaced_(interlaced) {}
 
+  // How many rows are stored up to the last one above display row limit.
+  static int RowsBefore(int height, bool interlaced, int limit) {
+    limit = std::min(limit, height);
+    if (!interlaced || limit <= 0) return std::max(limit, 0);
+    int rows = 0;
+    int needed = 0;
+    for (int pass = 0; pass < 4; ++pass) {
+      if (kStart[pass] < limit) needed = rows + Count(pass, limit);
+      rows += Count(pass, height);
+    }
+    return needed;
+  }
+
   int Row() const { return row_; }
-  bool Done() const { return row_ >= height_; }
   void Advance() {
     if (!interlaced_) {
       ++row_;
       return;
     }
-    static constexpr int kStart[] = {0, 4, 2, 1};
-    static constexpr int kStep[] = {8, 8, 4, 2};
     row_ += kStep[pass_];
     while (row_ >= height_ && pass_ < 3) row_ = kStart[++pass_];
   }
 
 private:
+  static constexpr int kStart[] = {0, 4, 2, 1};
+  static constexpr int kStep[] = {8, 8, 4, 2};
+
+  // Rows of a pass below row n.
+  static int Count(int pass, int n) { return n > kStart[pass] ? (n - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0; }
+
   int height_;
   bool interlaced_;
   int pass_ = 0;
@@ -92,12 +108,8 @@ public:
   FramePainter(Scratch& s, TCanvas& canvas, int left, int top, int width, int height, bool interlaced,
                int visibleWidth, int visibleHeight, const TColor* palette)
       : s_(s), canvas_(canvas), left_(left), top_(top), width_(width), visibleWidth_(std::min(width, visibleWidth)),
-        visibleHeight_(visibleHeight), palette_(palette), order_(height, interlaced) {
-    // Rows are decoded until the last one that shows.
-    RowOrder probe(height, interlaced);
-    for (int k = 0; !probe.Done(); ++k, probe.Advance())
-      if (probe.Row() < visibleHeight_) rowsNeeded_ = k + 1;
-  }
+        visibleHeight_(visibleHeight), palette_(palette), order_(height, interlaced),
+        rowsNeeded_(RowOrder::RowsBefore(height, interlaced, visibleHeight)) {}
 
   // Decodes the codes of the sub-blocks, painting as rows fill up.
   void Decode(SubBlockReader& reader, int minCodeSize) {
@@ -226,7 +238,7 @@ private:
   int visibleHeight_;
   const TColor* palette_;
   RowOrder order_;
-  int rowsNeeded_ = 0;
+  int rowsNeeded_;  // rows are decoded until the last one that shows
   int rowsDone_ = 0;
   int fill_ = 0;
 };

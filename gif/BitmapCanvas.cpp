@@ -16,15 +16,25 @@ void TScanLineCanvas::SetPixel(int x, int y, TColor color) {
   if (x >= 0 && y >= 0 && x < width_ && y < height_) ScanLine(y)[x] = color;
 }
 
+bool TScanLineCanvas::ClipRun(int& x, int y, int& count, int& skip) const {
+  if (y < 0 || y >= height_) return false;
+  skip = x < 0 ? -x : 0;
+  x += skip;
+  count = std::min(count - skip, width_ - x);
+  return count > 0;
+}
+
 void TScanLineCanvas::SetPixels(int x, int y, const TColor* colors, int count) {
-  if (y < 0 || y >= height_) return;
-  if (x < 0) {
-    colors -= x;
-    count += x;
-    x = 0;
-  }
-  count = std::min(count, width_ - x);
-  if (count > 0) std::copy_n(colors, count, ScanLine(y) + x);
+  int skip;
+  if (ClipRun(x, y, count, skip)) std::copy_n(colors + skip, count, ScanLine(y) + x);
+}
+
+void TScanLineCanvas::SetPixelValues(int x, int y, const std::uint8_t* values, int count, const TColor* palette) {
+  int skip;
+  if (!ClipRun(x, y, count, skip)) return;
+  TColor* out = ScanLine(y) + x;
+  values += skip;
+  for (int i = 0; i < count; ++i) out[i] = palette[values[i]];
 }
 
 TBitmapCanvas::TBitmapCanvas(int width, int height, TColor color)

@@ -17,6 +17,7 @@ public:
   void FillRect(const TRect& rect, TColor color) override;
   void SetPixel(int x, int y, TColor color) override;
   void SetPixels(int x, int y, const TColor* colors, int count) override;
+  void SetPixelValues(int x, int y, const std::uint8_t* values, int count, const TColor* palette) override;
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -26,6 +27,10 @@ protected:
   virtual TColor* ScanLine(int y) = 0;
 
 private:
+  // Cuts a run of row y from column x down to the bitmap; false when nothing
+  // of it is inside. skip: how many of its first pixels fall left of it.
+  bool ClipRun(int& x, int y, int& count, int& skip) const;
+
   int width_;
   int height_;
 };

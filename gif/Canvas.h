@@ -44,6 +44,11 @@ public:
   virtual void SetPixels(int x, int y, const TColor* colors, int count) {
     for (int i = 0; i < count; ++i) SetPixel(x + i, y, colors[i]);
   }
+  // The same for a run of colour values, each the index of its colour in
+  // palette (of 256 entries).
+  virtual void SetPixelValues(int x, int y, const std::uint8_t* values, int count, const TColor* palette) {
+    for (int i = 0; i < count; ++i) SetPixel(x + i, y, palette[values[i]]);
+  }
 };
 
 }  // namespace talvern

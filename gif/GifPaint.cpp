@@ -18,14 +18,17 @@ constexpr int kPaletteSize = 256;
 // paints: the string table (each entry a prefix code and a suffix value, with
 // the string's first value and length kept beside it), the output stack and
 // one row of the widest possible frame.
+struct StringEntry {
+  std::uint16_t prefix;
+  std::uint8_t suffix;
+  std::uint8_t first;
+  std::uint16_t length;
+};
+
 struct Scratch {
-  std::uint16_t prefix[gif::kStringTableSize];
-  std::uint8_t suffix[gif::kStringTableSize];
-  std::uint8_t first[gif::kStringTableSize];
-  std::uint16_t length[gif::kStringTableSize];
+  StringEntry table[gif::kStringTableSize];
   std::uint8_t stack[gif::kStringTableSize];
   std::uint8_t row[kMaxRowWidth];
-  TColor colors[kMaxRowWidth];
 };
 
 Scratch& ThreadScratch() {
@@ -34,30 +37,55 @@ Scratch& ThreadScratch() {
   return *scratch;
 }
 
-// The bytes of a run of data sub-blocks, one after another; ends at a length
-// of 0 or at the end of the data.
-class SubBlockReader {
+// The codes of a run of data sub-blocks, least significant bit first. The
+// data ends at a sub-block length of 0 or at the end of the bytes.
+class CodeReader {
 public:
-  SubBlockReader(const std::uint8_t* data, std::size_t size, std::size_t position)
+  CodeReader(const std::uint8_t* data, std::size_t size, std::size_t position)
       : data_(data), size_(size), position_(position) {}
 
-  bool Next(std::uint8_t& byte) {
-    if (left_ == 0) {
-      if (position_ >= size_) return false;
-      left_ = data_[position_++];
-      if (left_ == 0) return false;
+  // The next code of size bits; false when the data ends first.
+  bool Read(int size, int& code) {
+    if (bitCount_ < size) {
+      Refill();
+      if (bitCount_ < size) return false;
     }
-    if (position_ >= size_) return false;
-    byte = data_[position_++];
-    --left_;
+    code = static_cast<int>(bits_ & ((1u << size) - 1));
+    bits_ >>= size;
+    bitCount_ -= size;
     return true;
   }
 
 private:
+  // Takes bytes until the buffer is nearly full or the data ends.
+  void Refill() {
+    while (bitCount_ <= 56) {
+      if (left_ == 0) {
+        if (ended_ || position_ >= size_ || data_[position_] == 0) {
+          ended_ = true;
+          return;
+        }
+        left_ = data_[position_++];
+      }
+      const std::size_t n = std::min<std::size_t>({left_, static_cast<std::size_t>((64 - bitCount_) / 8), size_ - position_});
+      if (n == 0) {
+        ended_ = true;
+        return;
+      }
+      for (std::size_t i = 0; i < n; ++i, bitCount_ += 8)
+        bits_ |= static_cast<std::uint64_t>(data_[position_ + i]) << bitCount_;
+      position_ += n;
+      left_ -= static_cast<unsigned>(n);
+    }
+  }
+
   const std::uint8_t* data_;
   std::size_t size_;
   std::size_t position_;
-  unsigned left_ = 0;
+  unsigned left_ = 0;  // bytes left in the current sub-block
+  bool ended_ = false;
+  std::uint64_t bits_ = 0;
+  int bitCount_ = 0;
 };
 
 // The rows of a frame in the order they are stored: top to bottom, or in the
@@ -112,31 +140,18 @@ public:
         rowsNeeded_(RowOrder::RowsBefore(height, interlaced, visibleHeight)) {}
 
   // Decodes the codes of the sub-blocks, painting as rows fill up.
-  void Decode(SubBlockReader& reader, int minCodeSize) {
+  void Decode(CodeReader& reader, int minCodeSize) {
     if (rowsNeeded_ == 0) return;
     const int clear = 1 << minCodeSize;
     const int end = clear + 1;
-    for (int code = 0; code <= end; ++code) {
-      s_.prefix[code] = kNoCode;
-      s_.suffix[code] = static_cast<std::uint8_t>(code);
-      s_.first[code] = static_cast<std::uint8_t>(code);
-      s_.length[code] = 1;
-    }
+    for (int code = 0; code <= end; ++code)
+      s_.table[code] = {kNoCode, static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(code), 1};
     int nextFree = end + 1;
     int previous = -1;
     int codeSize = minCodeSize + 1;
-    std::uint32_t bits = 0;
-    int bitCount = 0;
     for (;;) {
-      while (bitCount < codeSize) {
-        std::uint8_t byte;
-        if (!reader.Next(byte)) return Finish();
-        bits |= static_cast<std::uint32_t>(byte) << bitCount;
-        bitCount += 8;
-      }
-      const int code = static_cast<int>(bits & ((1u << codeSize) - 1));
-      bits >>= codeSize;
-      bitCount -= codeSize;
+      int code;
+      if (!reader.Read(codeSize, code)) return Finish();
 
       if (code == clear) {
         nextFree = end + 1;
@@ -156,13 +171,12 @@ public:
       const bool known = code < nextFree;
       // A code not yet in the table stands for the previous string followed
       // by its own first value.
-      const std::uint8_t firstValue = known ? s_.first[code] : s_.first[previous];
+      const StringEntry& before = s_.table[previous];
+      const std::uint8_t firstValue = known ? s_.table[code].first : before.first;
       if (!(known ? Put(code, -1) : Put(previous, firstValue))) return;
       if (nextFree < gif::kStringTableSize) {
-        s_.prefix[nextFree] = static_cast<std::uint16_t>(previous);
-        s_.suffix[nextFree] = firstValue;
-        s_.first[nextFree] = s_.first[previous];
-        s_.length[nextFree] = static_cast<std::uint16_t>(s_.length[previous] + 1);
+        s_.table[nextFree] = {static_cast<std::uint16_t>(previous), firstValue, before.first,
+                              static_cast<std::uint16_t>(before.length + 1)};
         ++nextFree;
         if ((nextFree & (nextFree - 1)) == 0 && nextFree <= (1 << (gif::kMaxCodeBits - 1)) &&
             codeSize < gif::kMaxCodeBits)
@@ -175,18 +189,18 @@ public:
 private:
   // Writes the string of code into out, first value first.
   void WriteString(int code, std::uint8_t* out) const {
-    std::uint8_t* p = out + s_.length[code] - 1;
-    while (s_.prefix[code] != kNoCode) {
-      *p-- = s_.suffix[code];
-      code = s_.prefix[code];
+    const StringEntry* entry = &s_.table[code];
+    for (int i = entry->length - 1; i > 0; --i) {
+      out[i] = entry->suffix;
+      entry = &s_.table[entry->prefix];
     }
-    *p = s_.suffix[code];
+    out[0] = entry->suffix;
   }
 
   // Outputs the string of code, followed by extra when extra >= 0. Answers
   // false when every row that shows is painted.
   bool Put(int code, int extra) {
-    const int count = s_.length[code] + (extra >= 0 ? 1 : 0);
+    const int count = s_.table[code].length + (extra >= 0 ? 1 : 0);
     if (fill_ + count <= width_) {
       WriteString(code, s_.row + fill_);
       if (extra >= 0) s_.row[fill_ + count - 1] = static_cast<std::uint8_t>(extra);
@@ -219,8 +233,7 @@ private:
     const int y = order_.Row();
     count = std::min(count, visibleWidth_);
     if (y >= visibleHeight_ || count <= 0) return;
-    for (int i = 0; i < count; ++i) s_.colors[i] = palette_[s_.row[i]];
-    canvas_.SetPixels(left_, top_ + y, s_.colors, count);
+    canvas_.SetPixelValues(left_, top_ + y, s_.row, count, palette_);
   }
 
   // The data ended inside the frame: the part of a row decoded shows.
@@ -284,7 +297,7 @@ void TGif::Draw(TCanvas& canvas, const TRect& rect) {
     }
   }
   const std::size_t codesAt = tableAt + 3 * static_cast<std::size_t>(frame.localColors) + 1;
-  SubBlockReader reader(data_.data(), data_.size(), codesAt);
+  CodeReader reader(data_.data(), data_.size(), codesAt);
   FramePainter painter(ThreadScratch(), canvas, rect.left, rect.top, frame.width, frame.height, frame.interlaced,
                        Width(), Height(), palette);
   painter.Decode(reader, frame.minCodeSize);

@@ -181,7 +181,8 @@ TEST_F(PackageTest, ASmallDrawingIsCentredOnWhiteWithItsOwnBackground) {
 // The window with a sample drawing, for a person to look at:
 // build/<type>/screenshots/package.png (docs/ holds a copy).
 TEST_F(PackageTest, Screenshot) {
-  package->Prepare("005004");
+  package->Prepare("006001009");  // КТ3102А: TO18, TO92, SOT23
+  package->Button2()->click();
   package->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(package));
   QDir().mkpath(TALVERN_BINARY_DIR "/screenshots");

@@ -42,8 +42,8 @@ TEST(Giftool, InfoListsScreenFramesAndExtensionsInFileOrder) {
 TEST(Giftool, DecodeGivesImageMagicksPixelsOfTheSampleDrawings) {
   if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "no ImageMagick";
   TempDir dir;
-  // An interlaced drawing of 8 colours, one of 8 colours, one of 2.
-  for (const char* name : {"TO3", "TO220", "SOT23"}) {
+  // An interlaced drawing of 8 colours and one of 2.
+  for (const char* name : {"TO3", "SOT23"}) {
     const std::string gif = std::string(TALVERN_SOURCE_DIR) + "/data/drawings/" + name + ".gif";
     const std::string out = dir.File(std::string(name) + ".ppm");
     const CommandResult decoded = Giftool("decode " + ShellQuote(gif) + " " + ShellQuote(out));

@@ -156,7 +156,7 @@ TEST_F(PackageTest, APictureThatIsNotAGifIsReportedAndTheWindowStillOpens) {
   EXPECT_EQ(errors.Shown(), std::vector<QString>{"GIF: Invalid format"});
 }
 
-TEST_F(PackageTest, ASmallDrawingIsCentredOnWhiteWithItsOwnBackground) {
+TEST_F(PackageTest, ASmallDrawingIsCentredOnWhiteWithItsOwnBackgroundALargeOneFitted) {
   // A 100 x 60 screen of red with a blue frame of 40 x 20 in its corner.
   GifFile gif;
   gif.width = 100;
@@ -175,6 +175,13 @@ TEST_F(PackageTest, ASmallDrawingIsCentredOnWhiteWithItsOwnBackground) {
       {269, 240, white}, {270, 209, white}, {270, 210, blue}, {309, 229, blue}, {310, 210, red},
       {270, 230, red},   {369, 269, red},   {370, 269, white}, {369, 270, white}, {10, 10, white}};
   for (auto [x, y, colour] : expected) EXPECT_EQ(shown.pixel(x, y) & 0xFFFFFF, colour & 0xFFFFFF) << x << "," << y;
+
+  // A drawing wider than the window is fitted into it, keeping its proportions.
+  gif.width = 1280;
+  gif.height = 480;
+  StorePicture("00U", gif.Bytes());
+  package->Prepare("00U");
+  EXPECT_EQ(package->Image1()->PictureRect(), QRect(0, 120, 640, 240));
   package->hide();
 }
 

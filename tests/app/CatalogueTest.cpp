@@ -351,14 +351,16 @@ TEST_F(CatalogueWindowTest, AKindThatCannotBeLoadedIsReportedAndLeavesTheGridEmp
   EXPECT_FALSE(w.M_Pict()->isEnabled());
 }
 
-// The main window with a kind loaded, for a person to look at:
-// build/<type>/screenshots/catalogue.png (docs/ holds a copy).
+// The main window at its first size with a kind loaded, for a person to look
+// at: build/<type>/screenshots/catalogue.png (docs/ holds a copy): КТ3102Г
+// selected, its h21э cut short, the headings around it whole.
 TEST_F(CatalogueWindowTest, Screenshot) {
   TMainForm& w = OpenWindow();
-  w.resize(900, 520);
   ChooseKind(1, 12);
-  Grid().GotoRecNo(Grid().RowRecNo(RowOf("КТ315А")));
-  Grid().SetCol(3);
+  Grid().GotoRecNo(Grid().RowRecNo(RowOf("КТ3102Г")));
+  Grid().SetTopRow(RowOf("КТ3102А"));
+  Grid().SetCol(9);
+  Grid().SetLeftCol(6);
   CollectedErrors errors;
   Show();
   QDir().mkpath(TALVERN_BINARY_DIR "/screenshots");

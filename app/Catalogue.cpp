@@ -175,9 +175,10 @@ void Catalogue::LoadKindRows() {
 
 void Catalogue::PrepareMain(std::int32_t v) {
   if (v == 0) return;
-  // A device table that could not be opened at start gets its index now (or
-  // says again why not): its devices are never shown out of TYPE order.
-  if (main_.IndexName().empty()) OpenTable(main_, kMainTable.tags);
+  // A device table that could not be opened at start is opened with its index
+  // now (or says again why not), so that its devices are not shown out of
+  // TYPE order without a word.
+  if (!main_.Active() && main_.IndexName().empty()) OpenTable(main_, kMainTable.tags);
   main_.Close();
   ResetFields(main_);
   const std::string filter = "VID=" + std::to_string(v);

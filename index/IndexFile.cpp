@@ -237,15 +237,21 @@ bool VXobjIndexFile::ValidateCache() {
   return changed;
 }
 
+// The whole file, in blocks of kCipherChunk bytes each its own stream (a
+// shorter last one too, as PageRead deciphers it), deciphered with the
+// table's read password and enciphered with its write password. The page
+// cache holds deciphered pages, which stay as they are.
 void VXobjIndexFile::Recrypt() {
   if (!Disk || !Table) return;
-  std::int64_t end = Disk->FileSize() / kCipherChunk * kCipherChunk;
-  std::uint8_t block[kCipherChunk];
-  for (std::int64_t at = 0; at < end; at += kCipherChunk) {
-    if (Disk->ReadAt(at, block, kCipherChunk) != kCipherChunk) break;
-    Cipher(Table->ReadPassword(), block, block, kCipherChunk, false);
-    Cipher(Table->WritePassword(), block, block, kCipherChunk, true);
-    Disk->WriteAt(at, block, kCipherChunk);
+  constexpr std::int32_t kRecryptBytes = 128 * kCipherChunk;
+  const std::int64_t size = Disk->FileSize();
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::int64_t>(size, kRecryptBytes)));
+  for (std::int64_t at = 0; at < size; at += kRecryptBytes) {
+    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(kRecryptBytes, size - at));
+    if (Disk->ReadAt(at, bytes.data(), n) != n) Raise("Error on Read of file %s", {Disk->FileName()});
+    CipherPage(Table->ReadPassword(), bytes.data(), bytes.data(), n, false);
+    CipherPage(Table->WritePassword(), bytes.data(), bytes.data(), n, true);
+    Disk->WriteAt(at, bytes.data(), n);
   }
 }
 

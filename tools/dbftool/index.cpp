@@ -7,7 +7,8 @@
 //   dbftool check TABLE INDEXFILE [TAG]       verify tags against the table
 // Expressions and tag names are given in UTF-8 and used in code page 866, in
 // which the table stores its text; character keys print in UTF-8 (GENERAL
-// keys, which are weights, in hexadecimal).
+// keys, which are weights, in hexadecimal). Each takes --password P, the
+// password of an enciphered table.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -145,30 +146,36 @@ int AddTag(talvern::VXO_dBaseFld& table, const std::string& path, const std::vec
   return 0;
 }
 
-int RunIndex(const std::vector<std::string>& args) {
+int RunIndex(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   if (args.size() < 2) throw UsageError{"expects a table and an index file"};
   if (args.size() >= 3 && args[2] == "--add") {
-    talvern::VXO_dBaseFld table(args[0], true, true);
+    talvern::VXO_dBaseFld table(args[0], true, true, password);
     return AddTag(table, args[1], {args.begin() + 3, args.end()});
   }
   if (args.size() > 3) throw UsageError{"too many arguments"};
-  talvern::VXO_dBaseFld table(args[0], true, false);
+  talvern::VXO_dBaseFld table(args[0], true, false, password);
   auto file = OpenIndex(table, args[1], false, false);
   if (args.size() == 2) return ListTags(*file);
   return ListEntries(*file, talvern::platform::Utf8ToOem(args[2]));
 }
 
-int RunReindex(const std::vector<std::string>& args) {
+int RunReindex(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   if (args.size() != 2) throw UsageError{"expects a table and an index file"};
-  talvern::VXO_dBaseFld table(args[0], false, true);
+  talvern::VXO_dBaseFld table(args[0], false, true, password);
   auto file = OpenIndex(table, args[1], false, true);
   file->Reindex();
   return 0;
 }
 
-int RunCheck(const std::vector<std::string>& args) {
+int RunCheck(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   if (args.size() != 2 && args.size() != 3) throw UsageError{"expects a table, an index file and maybe a tag"};
-  talvern::VXO_dBaseFld table(args[0], true, false);
+  talvern::VXO_dBaseFld table(args[0], true, false, password);
   auto file = OpenIndex(table, args[1], false, false);
   int bad = 0;
   for (int i = 0; i < file->TagCount(); ++i) {
@@ -190,12 +197,12 @@ int RunCheck(const std::vector<std::string>& args) {
 }
 
 const bool registeredIndex = RegisterCommand(
-    {"index", "TABLE INDEXFILE [TAG | --add TAG EXPR [--for COND] [--unique] [--descending] [--general]]",
+    {"index", "[--password P] TABLE INDEXFILE [TAG | --add TAG EXPR [--for COND] [--unique] [--descending] [--general]]",
      "list tags, list a tag's entries, or create a tag", &RunIndex});
 const bool registeredReindex =
-    RegisterCommand({"reindex", "TABLE INDEXFILE", "rebuild every tag of an index file", &RunReindex});
+    RegisterCommand({"reindex", "[--password P] TABLE INDEXFILE", "rebuild every tag of an index file", &RunReindex});
 const bool registeredCheck = RegisterCommand(
-    {"check", "TABLE INDEXFILE [TAG]", "verify index tags against the table and themselves", &RunCheck});
+    {"check", "[--password P] TABLE INDEXFILE [TAG]", "verify index tags against the table and themselves", &RunCheck});
 
 }  // namespace
 }  // namespace dbftool

@@ -6,11 +6,16 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "app/AboutForm.h"
 #include "app/Application.h"
+#include "app/ColumnSetup.h"
 #include "app/DisplayText.h"
 #include "app/ErrorHandler.h"
+#include "app/FormSearch.h"
 #include "app/GridDataLink.h"
 #include "app/LookupComboBox.h"
+#include "app/PackagesForm.h"
+#include "app/SmdCodesForm.h"
 #include "app/TxGrid.h"
 #include "platform/ProgramDir.h"
 
@@ -109,14 +114,12 @@ QAction* TMainForm::AddCommand(QWidget* menu, const char* objectName, const char
 void TMainForm::CreateMenu() {
   QMenu* catalogue = menuBar()->addMenu(QString::fromUtf8("&Справочник"));
   catalogue->setObjectName("M_Catalogue");
-  mFind_ = AddCommand(catalogue, "M_Find", "&Поиск...", Qt::Key_F7, &TMainForm::M_FindClick,
-                      false);  // enabled with the search window
+  mFind_ = AddCommand(catalogue, "M_Find", "&Поиск...", Qt::Key_F7, &TMainForm::M_FindClick, true);
   mPict_ = AddCommand(catalogue, "M_Pict", "&Рисунок", Qt::Key_F3, &TMainForm::M_PictClick,
                       false);  // enabled while the selected device has drawings
-  mSmd_ = AddCommand(catalogue, "M_SMD", "Кодовая маркировка SMD", Qt::Key_F5, &TMainForm::M_SMDClick,
-                     false);  // enabled with the SMD code window
+  mSmd_ = AddCommand(catalogue, "M_SMD", "Кодовая маркировка SMD", Qt::Key_F5, &TMainForm::M_SMDClick, true);
   mPackages_ = AddCommand(catalogue, "M_Packages", "&Соответствие типов корпусов", Qt::Key_F6,
-                          &TMainForm::M_PackagesClick, false);  // enabled with the package list window
+                          &TMainForm::M_PackagesClick, true);
   catalogue->addSeparator();
   mExit_ = AddCommand(catalogue, "M_Exit", "&Выход", QKeySequence(Qt::ALT | Qt::Key_X), &TMainForm::M_ExitClick,
                       true);
@@ -135,8 +138,7 @@ void TMainForm::CreateMenu() {
   mOptimize_ = AddCommand(service, "M_Optimize", "Оптимизация &базы...", {}, &TMainForm::M_OptimizeClick,
                           false);  // enabled with the optimisation
 
-  mAbout_ = AddCommand(menuBar(), "M_About", "&О программе...", Qt::Key_F1, &TMainForm::M_AboutClick,
-                       false);  // enabled with the About window
+  mAbout_ = AddCommand(menuBar(), "M_About", "&О программе...", Qt::Key_F1, &TMainForm::M_AboutClick, true);
 }
 
 // Signals are connected here once; the handlers run guarded.
@@ -164,16 +166,17 @@ void TMainForm::SetStatusText(const QString& text) { statusPanel_->setText(text)
 
 void TMainForm::M_ExitClick() { close(); }
 
+void TMainForm::M_FindClick() { TFormSearch::Execute(*this); }
+void TMainForm::M_SMDClick() { TSmdCodesForm::Execute(logic_->DatabaseDirectory(), this); }
+void TMainForm::M_PackagesClick() { TPackagesForm::Execute(logic_->DatabaseDirectory(), this); }
+void TMainForm::M_ColumnSetupClick() { TColumnSetup::Execute(*this); }
+void TMainForm::M_AboutClick() { TAboutForm::Execute(this); }
+
 // The commands below open windows that come later.
-void TMainForm::M_FindClick() {}
 void TMainForm::M_PictClick() {}
-void TMainForm::M_SMDClick() {}
-void TMainForm::M_PackagesClick() {}
-void TMainForm::M_ColumnSetupClick() {}
 void TMainForm::M_ExportClick() {}
 void TMainForm::M_ImportClick() {}
 void TMainForm::M_PicUpdateClick() {}
 void TMainForm::M_OptimizeClick() {}
-void TMainForm::M_AboutClick() {}
 
 }  // namespace talvern

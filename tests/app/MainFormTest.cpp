@@ -31,10 +31,10 @@ struct Command {
 };
 
 const std::vector<Command> kCatalogueMenu = {
-    {"M_Find", "&Поиск...", QKeySequence(Qt::Key_F7)},
+    {"M_Find", "&Поиск...", QKeySequence(Qt::Key_F7), true},
     {"M_Pict", "&Рисунок", QKeySequence(Qt::Key_F3)},
-    {"M_SMD", "Кодовая маркировка SMD", QKeySequence(Qt::Key_F5)},
-    {"M_Packages", "&Соответствие типов корпусов", QKeySequence(Qt::Key_F6)},
+    {"M_SMD", "Кодовая маркировка SMD", QKeySequence(Qt::Key_F5), true},
+    {"M_Packages", "&Соответствие типов корпусов", QKeySequence(Qt::Key_F6), true},
     {nullptr},
     {"M_Exit", "&Выход", QKeySequence(Qt::ALT | Qt::Key_X), true},
 };
@@ -158,7 +158,7 @@ TEST_F(MainFormTest, TheMenuWithItsCaptionsShortcutsAndFirstEnabling) {
   EXPECT_EQ(service->title(), U("Се&рвис"));
   ExpectCommands(catalogue->actions(), kCatalogueMenu);
   ExpectCommands(service->actions(), kServiceMenu);
-  ExpectCommands({bar[2]}, {{"M_About", "&О программе...", QKeySequence(Qt::Key_F1)}});
+  ExpectCommands({bar[2]}, {{"M_About", "&О программе...", QKeySequence(Qt::Key_F1), true}});
 
   EXPECT_EQ(form.M_Pict(), Child<QAction>("M_Pict"));
   EXPECT_EQ(form.M_Export(), Child<QAction>("M_Export"));

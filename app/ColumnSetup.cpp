@@ -117,6 +117,10 @@ TColumnSetup::TColumnSetup(TMainForm& mainForm, QWidget* parent)
   connect(btAdd_, &QPushButton::clicked, this, [this] { RunGuarded([&] { BtAddClick(); }); });
   connect(btOK_, &QPushButton::clicked, this, [this] { BtOKClick(); });
   connect(sGrid_, &QTableWidget::cellDoubleClicked, this, [this] { RunGuarded([&] { BtEditClick(); }); });
+  connect(numbers, &QHeaderView::sectionDoubleClicked, this, [this](int row) {
+    sGrid_->setCurrentCell(row, std::max(0, sGrid_->currentColumn()));
+    RunGuarded([&] { BtEditClick(); });
+  });
   // A row dragged by its number: the header's own move is taken back and the
   // row's contents move instead, so that rows on screen stay rows of the grid.
   connect(numbers, &QHeaderView::sectionMoved, this, [this, numbers](int, int from, int to) {

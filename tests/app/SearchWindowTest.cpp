@@ -140,6 +140,25 @@ TEST_F(SearchWindowTest, GoingToADeviceOfAnotherGroupSelectsItsGroupKindAndRow) 
   EXPECT_EQ(RowType(Grid().Row()), "Д226А");
 }
 
+// A device of a kind that vids.dbf does not list has no group to go to: the
+// main window stays with no group chosen, and says why.
+TEST_F(SearchWindowTest, ADeviceOfAnUnlistedKindLeavesNoGroupWithAMessage) {
+  TMainForm& w = OpenWindow();
+  Main().Append();
+  Main().FieldByName("TYPE").SetAsString("ZZ1");
+  Main().FieldByName("VID").SetAsInteger(999);
+  Main().Post();
+  CollectedErrors errors;
+  Search([&](TFormSearch& s) {
+    TypeText(s.Edit1(), U("zz1"));
+    s.ButtonOK()->click();
+  });
+  EXPECT_EQ(errors.Shown(), std::vector<QString>{U("Вид приборов 999 не найден в списке видов")});
+  EXPECT_FALSE(w.CBGroups()->HasValue());
+  EXPECT_FALSE(w.CBVids()->isEnabled());
+  EXPECT_EQ(Grid().RowCount(), 1);
+}
+
 // Fragments of the sample's types in random case, some with a double quote,
 // find exactly the types that contain them in upper case; a device whose
 // type holds a quote is found by it.

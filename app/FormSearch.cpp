@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/Catalogue.h"
 #include "app/DataGrid.h"

@@ -173,7 +173,7 @@ TEST_F(SearchWindowTest, RandomFragmentsFindTheTypesThatContainThem) {
   QRandomGenerator random(20261208);
   CollectedErrors errors;
   Search([&](TFormSearch& s) {
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 24; ++round) {
       const QString& type = types[random.bounded(static_cast<int>(types.size()))];
       const int start = random.bounded(static_cast<int>(type.size()));
       QString fragment = type.mid(start, 1 + random.bounded(4));

@@ -45,14 +45,13 @@ bool IndexExists(talvern::VXO_dBaseFld& table, const std::string& path) {
 
 std::unique_ptr<VXobjCDXFile> OpenIndex(talvern::VXO_dBaseFld& table, const std::string& path, bool create,
                                         bool readWrite) {
-  // A file too short for a tag directory would be written as a new one: for
-  // the commands that only read, it is damage.
-  if (!create) {
-    auto file = std::make_unique<VXobjCDXFile>(&table, path, false, false, true, false);
-    if (file->DiskFile() && file->DiskFile()->FileSize() <= 512)
-      talvern::Raise("Index file %s is empty or damaged: it holds no tag directory", {path});
-  }
-  auto file = std::make_unique<VXobjCDXFile>(&table, path, false, create, true, readWrite);
+  // A file too short for a tag directory is written as a new one when it is
+  // opened for writing; for the commands that do not create files it is
+  // damage, so it is looked at read-only first.
+  auto file = std::make_unique<VXobjCDXFile>(&table, path, false, create, true, readWrite && create);
+  if (!create && file->DiskFile() && file->DiskFile()->FileSize() <= 512)
+    talvern::Raise("Index file %s is empty or damaged: it holds no tag directory", {path});
+  if (!create && readWrite) file = std::make_unique<VXobjCDXFile>(&table, path, false, false, true, true);
   if (file->IsCorrupted()) talvern::Raise("Index file %s is corrupted", {path});
   if (!file->IsOpened()) talvern::Raise("File %s could not be found", {path});
   return file;

@@ -165,22 +165,32 @@ void VXobjCDXFile::RefreshTags() {
     if (--guard < 0) RaiseCorrupted();
     const VXobjIndexKeyData& entry = directory_->Current;
     if (entry.Link <= 0 || entry.Link % kPageSize != 0) RaiseCorrupted();
-    entries.emplace_back(UpperCase(std::string(entry.View())), entry.Link);
+    bool listed = false;
+    for (const auto& e : entries) listed = listed || e.second == entry.Link;
+    if (!listed) entries.emplace_back(UpperCase(std::string(entry.View())), entry.Link);
     directory_->MoveTo(RecNext);
   }
   directory_->ReleaseNodes();
-  std::vector<std::unique_ptr<VXobjIndexTag>> tags;
+  // The new tags are read first: a damaged header leaves the list as it was.
+  auto known = [&](std::int32_t offset) -> std::unique_ptr<VXobjIndexTag>* {
+    for (auto& tag : Tags)
+      if (tag && tag->HeaderOffset == offset) return &tag;
+    return nullptr;
+  };
+  std::vector<std::unique_ptr<VXobjIndexTag>> added;
   for (const auto& [name, offset] : entries) {
-    auto same = std::find_if(Tags.begin(), Tags.end(), [&, offset = offset](const auto& tag) {
-      return tag && tag->HeaderOffset == offset;
-    });
-    if (same != Tags.end()) {
-      tags.push_back(std::move(*same));
-      continue;
+    if (known(offset)) continue;
+    added.push_back(std::make_unique<VXobjCDXTag>(this, offset, name));
+    if (Corrupted) {
+      Corrupted = false;
+      RaiseCorrupted();
     }
-    auto tag = std::make_unique<VXobjCDXTag>(this, offset, name);
-    if (Corrupted) RaiseCorrupted();
-    tags.push_back(std::move(tag));
+  }
+  std::vector<std::unique_ptr<VXobjIndexTag>> tags;
+  auto next = added.begin();
+  for (const auto& entry : entries) {
+    if (auto* tag = known(entry.second)) tags.push_back(std::move(*tag));
+    else tags.push_back(std::move(*next++));
   }
   for (auto& tag : Tags) {
     if (!tag) continue;

@@ -101,6 +101,17 @@ TEST_F(SurvivalTest, ReindexOnAFullDiskLeavesTheFileAsItWas) {
   EXPECT_EQ(Survey(), "NAME;NUM;");
 }
 
+// Another program holds the index file open: the file cannot be replaced
+// under it, so each tag is rebuilt beside its old pages and swapped in.
+TEST_F(SurvivalTest, ReindexWhileAnotherProgramHoldsTheFileRebuildsInPlace) {
+  const std::int64_t size = FileSizeOf(cdx);
+  VXobjCDXFile other(nullptr, cdx, false, false, true, false);
+  ASSERT_TRUE(other.IsOpened());
+  Reindex();
+  EXPECT_GT(FileSizeOf(cdx), size);
+  EXPECT_EQ(Survey(), "NAME;NUM;");
+}
+
 // As another program does it: `dbftool index --add` while this program
 // appends. TALVERN_SCALE multiplies the appends (scripts/faults.sh).
 TEST_F(SurvivalTest, ATagAddedWhileAnotherProcessAppendsHoldsEveryRecord) {

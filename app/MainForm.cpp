@@ -11,6 +11,7 @@
 #include "app/ErrorHandler.h"
 #include "app/GridDataLink.h"
 #include "app/LookupComboBox.h"
+#include "app/MaintenanceCommands.h"
 #include "app/TxGrid.h"
 #include "platform/ProgramDir.h"
 
@@ -71,11 +72,13 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
       [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }},
       databaseDirectory);
   BindWidgets();
+  maintenance_ = std::make_unique<MaintenanceCommands>(*this);
   // A table that cannot be opened is reported; the window opens all the same.
   RunGuarded([&] { FormCreate(); });
 }
 
 TMainForm::~TMainForm() {
+  maintenance_.reset();
   grid_->SetDataSet(nullptr);
   gridLink_.reset();
   logic_.reset();
@@ -129,11 +132,10 @@ void TMainForm::CreateMenu() {
   mExport_ = AddCommand(service, "M_Export", "&Экспорт в текстовый файл...", {}, &TMainForm::M_ExportClick,
                         false);  // enabled while a kind is loaded
   mImport_ = AddCommand(service, "M_Import", "&Импорт из текстового файла...", {}, &TMainForm::M_ImportClick,
-                        false);  // enabled with the import
+                        true);
   mPicUpdate_ = AddCommand(service, "M_PicUpdate", "&Обновление базы рисунков...", {},
-                           &TMainForm::M_PicUpdateClick, false);  // enabled with the drawing update
-  mOptimize_ = AddCommand(service, "M_Optimize", "Оптимизация &базы...", {}, &TMainForm::M_OptimizeClick,
-                          false);  // enabled with the optimisation
+                           &TMainForm::M_PicUpdateClick, true);
+  mOptimize_ = AddCommand(service, "M_Optimize", "Оптимизация &базы...", {}, &TMainForm::M_OptimizeClick, true);
 
   mAbout_ = AddCommand(menuBar(), "M_About", "&О программе...", Qt::Key_F1, &TMainForm::M_AboutClick,
                        false);  // enabled with the About window
@@ -170,10 +172,12 @@ void TMainForm::M_PictClick() {}
 void TMainForm::M_SMDClick() {}
 void TMainForm::M_PackagesClick() {}
 void TMainForm::M_ColumnSetupClick() {}
-void TMainForm::M_ExportClick() {}
-void TMainForm::M_ImportClick() {}
-void TMainForm::M_PicUpdateClick() {}
-void TMainForm::M_OptimizeClick() {}
+
+// The maintenance commands (MaintenanceCommands).
+void TMainForm::M_ExportClick() { maintenance_->M_ExportClick(); }
+void TMainForm::M_ImportClick() { maintenance_->M_ImportClick(); }
+void TMainForm::M_PicUpdateClick() { maintenance_->M_PicUpdateClick(); }
+void TMainForm::M_OptimizeClick() { maintenance_->M_OptimizeClick(); }
 void TMainForm::M_AboutClick() {}
 
 }  // namespace talvern

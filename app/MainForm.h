@@ -26,6 +26,7 @@ namespace talvern {
 
 class GridDataLink;
 class LookupComboBox;
+class MaintenanceCommands;
 class TDataSet;
 class TTalvernDataSet;
 class TxGrid;
@@ -115,6 +116,7 @@ private:
   QAction* mAbout_ = nullptr;
   std::unique_ptr<Catalogue> logic_;
   std::unique_ptr<GridDataLink> gridLink_;
+  std::unique_ptr<MaintenanceCommands> maintenance_;
 };
 
 }  // namespace talvern

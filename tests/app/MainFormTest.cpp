@@ -42,9 +42,9 @@ const std::vector<Command> kServiceMenu = {
     {"M_ColumnSetup", "&Настройка колонок..."},
     {nullptr},
     {"M_Export", "&Экспорт в текстовый файл..."},
-    {"M_Import", "&Импорт из текстового файла..."},
-    {"M_PicUpdate", "&Обновление базы рисунков..."},
-    {"M_Optimize", "Оптимизация &базы..."},
+    {"M_Import", "&Импорт из текстового файла...", {}, true},
+    {"M_PicUpdate", "&Обновление базы рисунков...", {}, true},
+    {"M_Optimize", "Оптимизация &базы...", {}, true},
 };
 
 void ExpectCommands(const QList<QAction*>& actions, const std::vector<Command>& commands) {

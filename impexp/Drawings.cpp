@@ -9,6 +9,7 @@
 #include "impexp/DrawingCode.h"
 #include "impexp/Messages.h"
 #include "impexp/TableFile.h"
+#include "platform/CodePage.h"
 #include "platform/Locale.h"
 
 namespace talvern::impexp {
@@ -19,7 +20,7 @@ bool IsFreeName(const std::string& name) { return platform::AnsiUpper(name) == k
 }  // namespace
 
 std::string DrawingPath(const std::string& folder, const std::string& name) {
-  return (folder.empty() ? std::string() : folder + '/') + name + ".gif";
+  return (folder.empty() ? std::string() : folder + '/') + platform::AnsiToUtf8(name) + ".gif";
 }
 
 void LoadDrawing(TTalvernDataSet& pics, const std::string& folder, const std::string& name) {

@@ -23,7 +23,8 @@ inline constexpr int kMaxDrawingWidth = 640;
 inline constexpr int kMaxDrawingHeight = 480;
 
 // The GIF file of a drawing: folder + "/" + name + ".gif", or name + ".gif"
-// (in the current directory) when no folder has been chosen.
+// (in the current directory) when no folder has been chosen. The folder is a
+// file system path (UTF-8), the name a drawing's FN (code page 1251).
 std::string DrawingPath(const std::string& folder, const std::string& name);
 
 // Stores the drawing file of name into PICTURE of the drawing record that

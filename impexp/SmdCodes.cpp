@@ -1,6 +1,7 @@
 #include "impexp/SmdCodes.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "engine/Errors.h"
 #include "engine/Strings.h"
@@ -95,7 +96,8 @@ void SmdCodeList::Save(MaintenanceHost& host) const {
     platform::DeleteFile(fresh);
     throw;
   }
-  if (platform::FileExists(backup) && !platform::DeleteFile(backup)) host.Protocol(kDeleteError + backup);
+  std::error_code ec;
+  if (std::filesystem::exists(backup, ec) && !platform::DeleteFile(backup)) host.Protocol(kDeleteError + backup);
   if (existed_) {
     try {
       WriteFileBytes(backup, oldBytes_, true);

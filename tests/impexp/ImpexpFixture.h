@@ -65,6 +65,10 @@ struct DeviceRecord {
   bool imported = false;
   bool operator==(const DeviceRecord&) const = default;
 };
+inline void PrintTo(const DeviceRecord& d, std::ostream* os) {
+  *os << "{" << d.type << ", " << d.vid << ", PIC " << d.pic << ", TERM " << d.term << ", PARAMS " << d.params << ", "
+      << (d.imported ? "T" : "F") << "}";
+}
 
 inline std::string Utf8(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 inline std::string Ansi(const std::string& utf8) { return platform::Utf8ToAnsi(utf8); }
@@ -89,6 +93,9 @@ struct DrawingRecord {
   std::string code, name, picture;
   bool operator==(const DrawingRecord&) const = default;
 };
+inline void PrintTo(const DrawingRecord& d, std::ostream* os) {
+  *os << "{" << d.code << ", " << d.name << ", " << d.picture.size() << " bytes}";
+}
 
 inline std::map<std::int32_t, DrawingRecord> ReadDrawings(const std::string& directory) {
   TTalvernDataSet pics;

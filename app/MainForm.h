@@ -62,6 +62,7 @@ public:
   QAction* M_Optimize() const { return mOptimize_; }
   QAction* M_About() const { return mAbout_; }
   Catalogue& Logic() { return *logic_; }
+  MaintenanceCommands& Maintenance() { return *maintenance_; }
 
   // The status bar's one text panel.
   QString StatusText() const;

@@ -83,7 +83,7 @@ std::string DrawingDirectory::NewDrawing(const std::string& name) {
     throw;
   }
   if (free != 0) names_.Remove(freeName, free);
-  names_.Add(name, pics_.RecNo());
+  names_.Add(fn.AsString(), pics_.RecNo());
   return code;
 }
 

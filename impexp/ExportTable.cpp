@@ -1,6 +1,7 @@
 #include "impexp/ExportTable.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "dataset/TalvernDataSet.h"
@@ -60,21 +61,36 @@ struct DeviceLine {
   std::string drawings;
 };
 
-// The file names of the device's drawings, up to the first empty code.
-std::string DrawingList(TTalvernDataSet& pics, const std::string& pic) {
-  std::string list;
-  for (int i = 0; i < kMaxDeviceDrawings; ++i) {
-    const std::string code(DeviceDrawingCode(pic, i));
-    if (code.empty()) break;
-    if (i > 0) list += ',';
-    const FieldValue name = pics.Lookup("PIC", {FieldValue{code}}, "FN");
-    if (IsNullValue(name))
-      list += kRawCodeMark + code;
-    else
-      list += Oem(std::get<std::string>(name));
+// The drawing list's entry of each code, looked up in the drawing table once.
+class DrawingNames {
+public:
+  explicit DrawingNames(TTalvernDataSet& pics) : pics_(pics) {}
+
+  // The file names of a device's drawings, up to the first empty code.
+  std::string List(const std::string& pic) {
+    std::string list;
+    for (int i = 0; i < kMaxDeviceDrawings; ++i) {
+      const std::string code(DeviceDrawingCode(pic, i));
+      if (code.empty()) break;
+      if (i > 0) list += ',';
+      list += Entry(code);
+    }
+    return list;
   }
-  return list;
-}
+
+private:
+  const std::string& Entry(const std::string& code) {
+    auto [it, added] = entries_.try_emplace(code);
+    if (added) {
+      const FieldValue name = pics_.Lookup("PIC", {FieldValue{code}}, "FN");
+      it->second = IsNullValue(name) ? kRawCodeMark + code : Oem(std::get<std::string>(name));
+    }
+    return it->second;
+  }
+
+  TTalvernDataSet& pics_;
+  std::unordered_map<std::string, std::string> entries_;
+};
 
 void AppendPadded(std::string& out, const std::string& text, std::size_t width) {
   out += text;
@@ -109,6 +125,7 @@ void ExportTable(MaintenanceCatalogue& catalogue, const std::string& fileName, s
   TField& term = main.FieldByName("TERM");
   TField& import = main.FieldByName("IMPORT");
   TField& pic = main.FieldByName("PIC");
+  DrawingNames drawings(catalogue.Pics());
   std::vector<DeviceLine> devices;
   for (main.First(); !main.Eof(); main.Next()) {
     DeviceLine device;
@@ -128,7 +145,7 @@ void ExportTable(MaintenanceCatalogue& catalogue, const std::string& fileName, s
       device.cells.push_back(std::move(value));
     }
     device.import = import.AsBoolean() ? 'T' : 'F';
-    device.drawings = DrawingList(catalogue.Pics(), pic.AsString());
+    device.drawings = drawings.List(pic.AsString());
     devices.push_back(std::move(device));
   }
 

@@ -210,7 +210,7 @@ void TImporter::ImportRow(const Header& header, const std::vector<std::string>& 
     if (header.term != 0) main.FieldByName("TERM").SetAsString(values[header.term]);
     main.FieldByName("PARAMS").SetAsString(JoinParams(params));
     main.Post();
-    if (found == 0) types.Add(type, main.RecNo());
+    if (found == 0) types.Add(main.FieldByName("TYPE").AsString(), main.RecNo());
   } catch (const std::exception& e) {
     if (main.State() == dsEdit || main.State() == dsInsert) main.Cancel();
     host_.Protocol("[" + platform::AnsiToUtf8(type) + "] " + MessageText(e));

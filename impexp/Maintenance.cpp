@@ -43,7 +43,11 @@ int OptimizeDrawings(MaintenanceCatalogue& catalogue, MaintenanceHost& host) {
   main.SetFilter("");
   main.OnCalcFields = nullptr;
   main.Open();
+  // Record-number order reads the table front to back, in large blocks.
+  const std::string order = main.IndexName();
+  main.SetIndexName("");
   const DrawingUse use(main);
+  main.SetIndexName(order);
   TTalvernDataSet& pics = catalogue.Pics();
   TField& pic = pics.FieldByName("PIC");
   int released = 0;

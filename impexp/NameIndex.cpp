@@ -1,5 +1,7 @@
 #include "impexp/NameIndex.h"
 
+#include <algorithm>
+
 #include "dataset/TalvernDataSet.h"
 #include "engine/Strings.h"
 #include "platform/CodePage.h"
@@ -7,12 +9,17 @@
 
 namespace talvern::impexp {
 
+// Record-number order reads the table front to back, in large blocks.
 NameIndex::NameIndex(TTalvernDataSet& dataSet, const std::string& fieldName) {
-  TField& field = dataSet.FieldByName(fieldName);
-  width_ = static_cast<std::size_t>(field.Size());
+  const std::string order = dataSet.IndexName();
   dataSet.DisableControls();
   try {
-    for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) Add(field.AsString(), dataSet.RecNo());
+    dataSet.SetIndexName("");
+    TField& field = dataSet.FieldByName(fieldName);
+    width_ = static_cast<std::size_t>(field.Size());
+    records_.reserve(static_cast<std::size_t>(std::max(dataSet.RecordCount(), 0)));
+    for (; !dataSet.Eof(); dataSet.Next()) records_[platform::AnsiUpper(field.AsString())].push_back(dataSet.RecNo());
+    dataSet.SetIndexName(order);
   } catch (...) {
     dataSet.EnableControls();
     throw;
@@ -20,23 +27,22 @@ NameIndex::NameIndex(TTalvernDataSet& dataSet, const std::string& fieldName) {
   dataSet.EnableControls();
 }
 
-// The text as the field would hold it (cut to its width, through the stored
-// code page, trailing blanks dropped), in upper case.
-std::string NameIndex::Key(const std::string& text) const {
-  const std::string stored = platform::OemToChar(platform::CharToOem(std::string_view(text).substr(0, width_)));
-  return platform::AnsiUpper(TrimRight(stored));
-}
-
 std::int32_t NameIndex::Find(const std::string& text) const {
-  auto it = records_.find(Key(text));
-  return it == records_.end() || it->second.empty() ? 0 : *it->second.begin();
+  const std::string stored = platform::OemToChar(platform::CharToOem(std::string_view(text).substr(0, width_)));
+  auto it = records_.find(platform::AnsiUpper(TrimRight(stored)));
+  return it == records_.end() || it->second.empty() ? 0 : it->second.front();
 }
 
-void NameIndex::Add(const std::string& text, std::int32_t recNo) { records_[Key(text)].insert(recNo); }
+void NameIndex::Add(const std::string& stored, std::int32_t recNo) {
+  std::vector<std::int32_t>& records = records_[platform::AnsiUpper(stored)];
+  records.insert(std::lower_bound(records.begin(), records.end(), recNo), recNo);
+}
 
-void NameIndex::Remove(const std::string& text, std::int32_t recNo) {
-  auto it = records_.find(Key(text));
-  if (it != records_.end()) it->second.erase(recNo);
+void NameIndex::Remove(const std::string& stored, std::int32_t recNo) {
+  auto it = records_.find(platform::AnsiUpper(stored));
+  if (it == records_.end()) return;
+  auto at = std::lower_bound(it->second.begin(), it->second.end(), recNo);
+  if (at != it->second.end() && *at == recNo) it->second.erase(at);
 }
 
 }  // namespace talvern::impexp

@@ -4,12 +4,13 @@
 // (the first matching record in record-number order), found in memory. The
 // import asks it once per device row and per drawing name, which a Locate
 // would answer by reading the whole table each time. Built with one walk of
-// the dataset; the caller keeps it up to date with the records it writes.
+// the dataset in record-number order; the caller keeps it up to date with the
+// records it writes.
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace talvern {
 class TTalvernDataSet;
@@ -19,23 +20,23 @@ namespace talvern::impexp {
 
 class NameIndex {
 public:
-  // Walks the dataset (which ends after its last record) and records the
-  // field's text of every record it shows.
+  // Walks the dataset's records (it then stands on the first record of its
+  // order again).
   NameIndex(TTalvernDataSet& dataSet, const std::string& fieldName);
 
   // The first record (lowest number) whose field holds text, ignoring case;
-  // 0 when there is none. Text is cut to the field's width, as a value
-  // written into the field would be.
+  // 0 when there is none. Text is taken as the field would store it: cut to
+  // the field's width, through the stored code page, trailing blanks dropped.
   std::int32_t Find(const std::string& text) const;
-  // Record recNo now holds text, or no longer holds it.
-  void Add(const std::string& text, std::int32_t recNo);
-  void Remove(const std::string& text, std::int32_t recNo);
+  // Record recNo now holds the text (as the field reads it), or no longer
+  // holds it.
+  void Add(const std::string& stored, std::int32_t recNo);
+  void Remove(const std::string& stored, std::int32_t recNo);
 
 private:
-  std::string Key(const std::string& text) const;
-
   std::size_t width_;
-  std::unordered_map<std::string, std::set<std::int32_t>> records_;
+  // Upper-case text -> its records in ascending order.
+  std::unordered_map<std::string, std::vector<std::int32_t>> records_;
 };
 
 }  // namespace talvern::impexp

@@ -11,11 +11,17 @@
 #include "engine/NumberText.h"
 #include "engine/Strings.h"
 #include "engine/Translate.h"
-#include "expr/TableLink.h"
 
 namespace talvern {
 
 using namespace dbf;
+
+namespace {
+const TvxExpressionLinkMaker* gLinkMaker = nullptr;
+}  // namespace
+
+void SetExpressionLinkMaker(const TvxExpressionLinkMaker* maker) { gLinkMaker = maker; }
+const TvxExpressionLinkMaker* ExpressionLinkMaker() { return gLinkMaker; }
 
 VXO_dBaseFld::VXO_dBaseFld(const std::string& fileName, bool shared, bool readWrite,
                            const std::string& password)
@@ -45,15 +51,17 @@ VXO_dBaseFld::VXO_dBaseFld(const std::string& fileName, bool shared, bool readWr
 VXO_dBaseFld::~VXO_dBaseFld() = default;
 
 // The table's expression link: the table functions and a variable for each
-// field (expr/TableLink.h), with the table's translate flag.
+// field, with the table's translate flag.
 void VXO_dBaseFld::RegisterExpressionLink() {
-  expressionLink_ = CreateTableLink(*this);
-  expressionLink_->SetTranslate(translate_);
+  const TvxExpressionLinkMaker* maker = ExpressionLinkMaker();
+  if (!maker) return;
+  expressionLink_ = TvxExpressionLinkPtr(maker->Make(*this), TvxExpressionLinkFree{maker});
+  if (expressionLink_) maker->SetTranslate(*expressionLink_, translate_);
 }
 
 void VXO_dBaseFld::SetTranslate(bool on) {
   translate_ = on;
-  if (expressionLink_) expressionLink_->SetTranslate(on);
+  if (expressionLink_) expressionLink_.get_deleter().maker->SetTranslate(*expressionLink_, on);
 }
 
 const TvxDBFFields* VXO_dBaseFld::Field(std::int32_t field) {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/CatalogueTables.h"
+#include "impexp/CatalogueTables.h"
 
 namespace talvern::impexp {
 namespace {

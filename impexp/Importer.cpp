@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/CatalogueTables.h"
+#include "impexp/CatalogueTables.h"
 #include "dataset/TalvernDataSet.h"
 #include "engine/Errors.h"
 #include "engine/Strings.h"

@@ -56,10 +56,14 @@ SmdCode ParseImportedCode(std::string_view line) {
 
 void SmdCodeList::Load(const std::string& directory) {
   directory_ = directory;
-  codes_.clear();
   const std::string path = FileIn(directory, kCodesFileName);
   existed_ = platform::FileExists(path);
-  oldBytes_ = existed_ ? ReadFileBytes(path) : std::string();
+  Parse(existed_ ? ReadFileBytes(path) : std::string());
+}
+
+void SmdCodeList::Parse(std::string bytes) {
+  oldBytes_ = std::move(bytes);
+  codes_.clear();
   TableFileLines lines(oldBytes_);
   std::string_view line;
   while (lines.NextLine(line)) {

@@ -47,6 +47,8 @@ public:
   // none) and the type before the second are cut, the rest is kept as it
   // is. A missing file is an empty list.
   void Load(const std::string& directory);
+  // The same from the file's bytes.
+  void Parse(std::string bytes);
   // Sorts by code, then type, in byte order (equal pairs keep their order).
   void Sort();
   // Merges one code: the first record whose code is greater, or equal with

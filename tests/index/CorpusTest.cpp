@@ -9,7 +9,7 @@
 
 #include "IndexTestKit.h"
 #include "Peers.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/CdxFile.h"
 #include "engine/Strings.h"
 #include "index/KeyCompare.h"

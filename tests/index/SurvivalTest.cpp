@@ -13,7 +13,7 @@
 #include "IndexTestKit.h"
 #include "KillHarness.h"
 #include "Peers.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/IndexCheck.h"
 
 namespace talvern::testing {

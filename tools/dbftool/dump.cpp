@@ -11,7 +11,7 @@
 
 #include "Command.h"
 #include "Values.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "platform/CodePage.h"
 
 namespace dbftool {

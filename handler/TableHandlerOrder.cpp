@@ -6,7 +6,7 @@
 
 #include "engine/Cipher.h"
 #include "engine/Strings.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/IndexFile.h"
 #include "index/IndexTag.h"
 #include "index/KeyCompare.h"

@@ -1,7 +1,7 @@
 // VXO_dBHandler: navigation, read-ahead, the filter and the write path.
 // Index files, tags and seeks are in TableHandlerIndex.cpp, Locate and
 // KeyFromValues in TableHandlerLocate.cpp.
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "TableHelpers.h"
+#include "engine/TableHelpers.h"
 #include "engine/CreateTable.h"
-#include "engine/DbfObject.h"
+#include "handler/DbfObject.h"
 #include "engine/TableTypes.h"
 
 namespace talvern::testing {

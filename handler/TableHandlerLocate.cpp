@@ -5,7 +5,7 @@
 #include "engine/Date.h"
 #include "engine/Errors.h"
 #include "engine/Strings.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "engine/Translate.h"
 #include "expr/Handler.h"
 #include "expr/NumberText.h"

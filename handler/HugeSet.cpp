@@ -1,4 +1,4 @@
-#include "engine/HugeSet.h"
+#include "handler/HugeSet.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "engine/DbfObject.h"
+#include "handler/DbfObject.h"
 
 namespace talvern {
 

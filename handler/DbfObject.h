@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 
 namespace talvern {
 

@@ -1,8 +1,9 @@
 #pragma once
-// The catalogue's tables as the main window opens them: file name in the
-// database directory, and the index tags it needs in the table's ".CDX" file
-// (created, in this order, when the file is missing; the first tag is the one
-// selected after opening). Key expressions are evaluated on the stored
+// The catalogue's tables as the main window opens them (and CatalogueFiles,
+// for the maintenance commands without windows): file name in the database
+// directory, and the index tags it needs in the table's ".CDX" file (created,
+// in this order, when the file is missing; the first tag is the one selected
+// after opening). Key expressions are evaluated on the stored
 // records, so their non-ASCII literals are in code page 866.
 
 #include <string>

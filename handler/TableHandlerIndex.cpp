@@ -5,7 +5,7 @@
 
 #include "engine/Errors.h"
 #include "engine/Strings.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/IndexFile.h"
 #include "index/IndexKey.h"
 #include "index/IndexTag.h"

@@ -1,7 +1,7 @@
 // TvxHugeSet: the record-number bit set behind the handler's filter.
 #include <gtest/gtest.h>
 
-#include "engine/HugeSet.h"
+#include "handler/HugeSet.h"
 
 namespace talvern::testing {
 namespace {

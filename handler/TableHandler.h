@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "engine/Fields.h"
-#include "engine/FilterOrder.h"
-#include "engine/HugeSet.h"
+#include "handler/FilterOrder.h"
+#include "handler/HugeSet.h"
 #include "expr/Value.h"
 
 namespace talvern {

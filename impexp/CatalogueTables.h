@@ -34,4 +34,22 @@ inline const CatalogueTable kGroupsTable{"groups.dbf", {{"GROUP", "GROUP"}}};
 inline const CatalogueTable kVidsTable{"vids.dbf", {{"VID", "VID"}}};
 inline const CatalogueTable kPicsTable{"PICS.DBF", {{"PIC", "PIC"}}};
 
+class TTalvernDataSet;
+
+// The settings every catalogue dataset shares: shared opening, no flush after
+// each write, the default lock protocol, text translated between the stored
+// and the display code page, deleted records hidden.
+void SetUpCatalogueDataSet(TTalvernDataSet& dataSet, const char* tableName, bool filtered);
+
+// The drawing table's fields are fixed: code, picture, file name. The
+// picture is read whole, without code page translation (to be set once the
+// table is open).
+void AddDrawingFields(TTalvernDataSet& pics);
+
+// Opens one catalogue table in the directory with its ".CDX" file and
+// selects the first tag. An index file that cannot be opened (most often:
+// there is none yet) is built with all the table's tags; the dataset is then
+// opened again, which opens the new file.
+void OpenCatalogueTable(TTalvernDataSet& dataSet, const std::string& directory, const std::vector<TTagDef>& tags);
+
 }  // namespace talvern

@@ -17,6 +17,7 @@
 #include "app/Package.h"
 #include "app/PackagesForm.h"
 #include "app/SmdCodesForm.h"
+#include "app/MaintenanceCommands.h"
 #include "app/TxGrid.h"
 #include "platform/ProgramDir.h"
 
@@ -81,12 +82,14 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
       databaseDirectory);
   BindWidgets();
   package_ = std::make_unique<TPackage>(logic_->Pics(), this);
+  maintenance_ = std::make_unique<MaintenanceCommands>(*this);
   // A table that cannot be opened is reported; the window opens all the same.
   RunGuarded([&] { FormCreate(); });
 }
 
 TMainForm::~TMainForm() {
   package_.reset();
+  maintenance_.reset();
   grid_->SetDataSet(nullptr);
   gridLink_.reset();
   logic_.reset();
@@ -152,6 +155,10 @@ void TMainForm::ConnectHandlers() {
   Connect(mPackages_, &TMainForm::M_PackagesClick);
   Connect(mColumnSetup_, &TMainForm::M_ColumnSetupClick);
   Connect(mAbout_, &TMainForm::M_AboutClick);
+  Connect(mExport_, &TMainForm::M_ExportClick);
+  Connect(mImport_, &TMainForm::M_ImportClick);
+  Connect(mPicUpdate_, &TMainForm::M_PicUpdateClick);
+  Connect(mOptimize_, &TMainForm::M_OptimizeClick);
 }
 
 void TMainForm::Connect(QAction* command, Handler handler) {
@@ -220,11 +227,10 @@ void TMainForm::M_PictClick() {
   package_->ShowModal();
 }
 
-// The commands below open windows that come later; until then they are not
-// connected (ConnectHandlers).
-void TMainForm::M_ExportClick() {}
-void TMainForm::M_ImportClick() {}
-void TMainForm::M_PicUpdateClick() {}
-void TMainForm::M_OptimizeClick() {}
+// The maintenance commands (MaintenanceCommands).
+void TMainForm::M_ExportClick() { maintenance_->M_ExportClick(); }
+void TMainForm::M_ImportClick() { maintenance_->M_ImportClick(); }
+void TMainForm::M_PicUpdateClick() { maintenance_->M_PicUpdateClick(); }
+void TMainForm::M_OptimizeClick() { maintenance_->M_OptimizeClick(); }
 
 }  // namespace talvern

@@ -28,6 +28,7 @@ namespace talvern {
 
 class GridDataLink;
 class LookupComboBox;
+class MaintenanceCommands;
 class TDataSet;
 class TPackage;
 class TTalvernDataSet;
@@ -66,6 +67,7 @@ public:
   Catalogue& Logic() { return *logic_; }
   // The package drawing window, made with the main window and kept.
   TPackage* Package() const { return package_.get(); }
+  MaintenanceCommands& Maintenance() { return *maintenance_; }
 
   // The status bar's one text panel.
   QString StatusText() const;
@@ -140,6 +142,7 @@ private:
   std::unique_ptr<Catalogue> logic_;
   std::unique_ptr<GridDataLink> gridLink_;
   std::unique_ptr<TPackage> package_;
+  std::unique_ptr<MaintenanceCommands> maintenance_;
 };
 
 }  // namespace talvern

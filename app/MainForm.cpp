@@ -70,6 +70,8 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
   status->addWidget(statusPanel_, 1);
   viewPanel_ = new QLabel(status);
   viewPanel_->setObjectName("ViewPanel");
+  viewPanel_->setMinimumWidth(viewPanel_->fontMetrics().horizontalAdvance(QString::fromUtf8("000000 из 000000")));
+  viewPanel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   status->addPermanentWidget(viewPanel_);
 
   CreateMenu();

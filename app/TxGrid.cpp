@@ -174,12 +174,12 @@ void TxGrid::DrawHeadingCell(GridCanvas& canvas, int col, const QRect& rect) {
   }
   HeadingLines lines = SplitHeading(column.heading);
   const QRect below(left, top, rect.width(), bottom - top);
-  // The marks take the right end of the heading lines.
-  QRect textArea = below;
-  if (filtered || view_.SortColumn() == col) textArea.setWidth(std::max(0, below.width() - h));
-  canvas.CellTextOut(textArea, top + 1, DisplayToQString(lines.first));
-  canvas.CellTextOut(textArea, top + 1 + h, DisplayToQString(lines.second));
-  DrawHeadingMarks(canvas, col, below, h);
+  // The funnel of a filter takes the right end of the second line.
+  QRect secondLine = below;
+  if (filtered) secondLine.setWidth(std::max(0, below.width() - h));
+  canvas.CellTextOut(below, top + 1, DisplayToQString(lines.first));
+  canvas.CellTextOut(secondLine, top + 1 + h, DisplayToQString(lines.second));
+  DrawHeadingMarks(canvas, col, rect, h);
   canvas.MoveTo(left, bottom);
   canvas.LineTo(right, bottom);
   canvas.LineTo(right, top - 1);

@@ -163,7 +163,7 @@ private:
   void ShowToolTip(QPoint at, QPoint globalAt);
   void ActivateRow(int row);
   void TypeAhead(const QString& text);
-  void DrawHeadingMarks(GridCanvas& canvas, int col, const QRect& below, int h);
+  void DrawHeadingMarks(GridCanvas& canvas, int col, const QRect& cell, int h);
   const std::vector<std::int32_t>& Rows() const { return view_.Shown(); }
   std::string ReadCell(std::int32_t recNo, int col);
   std::vector<std::vector<std::string>> ReadColumns(const std::vector<int>& cols);

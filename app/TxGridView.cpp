@@ -184,26 +184,31 @@ std::string TxGrid::CsvText() {
 
 // --- painting the marks -----------------------------------------------------
 
-// An arrow at the end of the first heading line of the sorted column (up:
-// ascending), a funnel at the end of the second line of a filtered one.
-void TxGrid::DrawHeadingMarks(GridCanvas& canvas, int col, const QRect& below, int h) {
+// An arrow in the band above the headings at the right end of the sorted
+// column (up: ascending), a funnel at the end of the second heading line of
+// a filtered one.
+void TxGrid::DrawHeadingMarks(GridCanvas& canvas, int col, const QRect& cell, int h) {
   const bool sorted = view_.SortColumn() == col;
   const bool filtered = view_.Filter(col) != nullptr;
   if (!sorted && !filtered) return;
   QPainter& painter = canvas.Painter();
   painter.save();
-  painter.setClipRect(below);
+  painter.setClipRect(cell);
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(kMarkColor));
   const int half = std::max(2, h / 4);
-  const int cx = below.x() + below.width() - h / 2 - 1;
+  const int cx = cell.x() + cell.width() - h / 2 - 1;
   if (sorted) {
-    const int cy = below.y() + 1 + h / 2;
-    const int tip = view_.SortDirection() == GridView::Ascending ? -half : half;
-    painter.drawPolygon(QPolygon({QPoint(cx - half, cy - tip), QPoint(cx + half, cy - tip), QPoint(cx, cy + tip)}));
+    const int cy = cell.y() + h / 4 + 1;
+    // Base and tip half a mark above and below the band's middle.
+    const int size = std::max(3, h / 3);  // the band is h / 2 high
+    const int down = view_.SortDirection() == GridView::Ascending ? -1 : 1;
+    const int base = cy - down * size / 2;
+    const int tip = cy + down * (size - size / 2);
+    painter.drawPolygon(QPolygon({QPoint(cx - size, base), QPoint(cx + size, base), QPoint(cx, tip)}));
   }
   if (filtered) {
-    const int cy = below.y() + 1 + h + h / 2;
+    const int cy = cell.y() + h / 2 + 1 + h + h / 2;
     const int stem = std::max(1, half / 3);
     painter.drawPolygon(QPolygon({QPoint(cx - half, cy - half), QPoint(cx + half, cy - half), QPoint(cx + stem, cy),
                                   QPoint(cx + stem, cy + half), QPoint(cx - stem, cy + half), QPoint(cx - stem, cy)}));

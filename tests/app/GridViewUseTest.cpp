@@ -5,6 +5,7 @@
 // module.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QStyleFactory>
@@ -64,6 +65,12 @@ struct GridViewUseTest : CatalogueWindowTest {
     editor->Line()->setText(U(text));
     QTest::keyClick(editor->Line(), Qt::Key_Return);
   }
+  // The window as a person sees it, for the documentation (build/screenshots).
+  void SaveScreenshot(const char* name) {
+    QDir().mkpath(TALVERN_BINARY_DIR "/screenshots");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->grab().save(QString(TALVERN_BINARY_DIR "/screenshots/") + name));
+  }
   QAction* MenuCommand(QMenu& menu, int col, int row, const char* name) {
     menu.clear();
     Grid().FillContextMenu(menu, col, row);
@@ -96,6 +103,8 @@ TEST_F(GridViewUseTest, HeadingClicksSortUpDownAndBackToTypeOrder) {
   // 100...500 before 80...240, each group in type order.
   EXPECT_EQ(std::vector<std::string>(down.begin(), down.begin() + 4),
             (std::vector<std::string>{"AC125", "AC187", "AC188", "КТ208В"}));
+  QTest::keyClick(&Grid(), Qt::Key_Home, Qt::ControlModifier);
+  SaveScreenshot("grid-sorted.png");
 
   ClickHeading(h21);
   EXPECT_EQ(Types(), typeOrder);
@@ -139,6 +148,7 @@ TEST_F(GridViewUseTest, FiltersFromKeyboardAndMenuCountInTheStatusBar) {
   EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3),
             (std::vector<std::string>{"AC125", "КТ208Е", "КТ208К"}));  // 100...500, then 80...240
   EXPECT_EQ(Grid().View().SortDirection(), GridView::Descending);
+  SaveScreenshot("grid-filtered.png");
 
   MenuCommand(menu, h21, 0, "ClearFilter")->trigger();
   EXPECT_FALSE(MenuCommand(menu, h21, 0, "ClearFilter")->isEnabled());

@@ -8,11 +8,17 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "app/AboutForm.h"
 #include "app/Application.h"
+#include "app/ColumnSetup.h"
 #include "app/DisplayText.h"
 #include "app/ErrorHandler.h"
+#include "app/FormSearch.h"
 #include "app/GridDataLink.h"
 #include "app/LookupComboBox.h"
+#include "app/Package.h"
+#include "app/PackagesForm.h"
+#include "app/SmdCodesForm.h"
 #include "app/TxGrid.h"
 #include "engine/Errors.h"
 #include "platform/ProgramDir.h"
@@ -82,11 +88,13 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
                        [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }},
       databaseDirectory);
   BindWidgets();
+  package_ = std::make_unique<TPackage>(logic_->Pics(), this);
   // A table that cannot be opened is reported; the window opens all the same.
   RunGuarded([&] { FormCreate(); });
 }
 
 TMainForm::~TMainForm() {
+  package_.reset();
   grid_->SetDataSet(nullptr);
   gridLink_.reset();
   logic_.reset();
@@ -146,7 +154,13 @@ void TMainForm::CreateMenu() {
 // command is offered that would do nothing; connecting its handler here is all
 // a new window needs for its command to follow the navigation's enabling.
 void TMainForm::ConnectHandlers() {
+  Connect(mPict_, &TMainForm::M_PictClick);
   Connect(mExit_, &TMainForm::M_ExitClick);
+  Connect(mFind_, &TMainForm::M_FindClick);
+  Connect(mSmd_, &TMainForm::M_SMDClick);
+  Connect(mPackages_, &TMainForm::M_PackagesClick);
+  Connect(mColumnSetup_, &TMainForm::M_ColumnSetupClick);
+  Connect(mAbout_, &TMainForm::M_AboutClick);
   Connect(mSaveCsv_, &TMainForm::M_SaveCsvClick);
 }
 
@@ -233,17 +247,26 @@ void TMainForm::SaveGridAsCsv(const QString& fileName) {
 
 void TMainForm::M_ExitClick() { close(); }
 
+void TMainForm::M_FindClick() { TFormSearch::Execute(*this); }
+void TMainForm::M_SMDClick() { TSmdCodesForm::Execute(logic_->DatabaseDirectory(), this); }
+void TMainForm::M_PackagesClick() { TPackagesForm::Execute(logic_->DatabaseDirectory(), this); }
+void TMainForm::M_ColumnSetupClick() { TColumnSetup::Execute(*this); }
+void TMainForm::M_AboutClick() { TAboutForm::Execute(this); }
+
+// The drawings of the device in the grid's current row.
+void TMainForm::M_PictClick() {
+  if (grid_->RowCount() <= 1) return;  // no device
+  TTalvernDataSet& main = logic_->Main();
+  main.SetRecNo(grid_->RowRecNo(grid_->Row()));
+  package_->Prepare(main.FieldByName("PIC").AsString());
+  package_->ShowModal();
+}
+
 // The commands below open windows that come later; until then they are not
 // connected (ConnectHandlers).
-void TMainForm::M_FindClick() {}
-void TMainForm::M_PictClick() {}
-void TMainForm::M_SMDClick() {}
-void TMainForm::M_PackagesClick() {}
-void TMainForm::M_ColumnSetupClick() {}
 void TMainForm::M_ExportClick() {}
 void TMainForm::M_ImportClick() {}
 void TMainForm::M_PicUpdateClick() {}
 void TMainForm::M_OptimizeClick() {}
-void TMainForm::M_AboutClick() {}
 
 }  // namespace talvern

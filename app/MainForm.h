@@ -30,6 +30,7 @@ namespace talvern {
 class GridDataLink;
 class LookupComboBox;
 class TDataSet;
+class TPackage;
 class TTalvernDataSet;
 class TxGrid;
 
@@ -65,6 +66,8 @@ public:
   QAction* M_Optimize() const { return mOptimize_; }
   QAction* M_About() const { return mAbout_; }
   Catalogue& Logic() { return *logic_; }
+  // The package drawing window, made with the main window and kept.
+  TPackage* Package() const { return package_.get(); }
 
   // The status bar's text panel.
   QString StatusText() const;
@@ -148,6 +151,7 @@ private:
   std::map<const QAction*, CommandState> commands_;
   std::unique_ptr<Catalogue> logic_;
   std::unique_ptr<GridDataLink> gridLink_;
+  std::unique_ptr<TPackage> package_;
 };
 
 }  // namespace talvern

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
   qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
   imagemagick giflib-tools

@@ -16,6 +16,7 @@ bool WordLess(const std::string& a, const std::string& b) {
 }  // namespace
 
 void GridView::Clear() {
+  columnCount_ = 0;
   all_.clear();
   shown_.clear();
   sortColumn_ = -1;
@@ -71,6 +72,11 @@ void GridView::ReadColumns(const std::vector<int>& cols, const ColumnReader& rea
     if (columns_.count(col) == 0 && std::find(missing.begin(), missing.end(), col) == missing.end())
       missing.push_back(col);
   if (missing.empty()) return;
+  if (all_.size() * static_cast<std::size_t>(columnCount_) <= kReadAllCells) {
+    for (int col = 0; col < columnCount_; ++col)
+      if (columns_.count(col) == 0 && std::find(missing.begin(), missing.end(), col) == missing.end())
+        missing.push_back(col);
+  }
   std::vector<std::vector<std::string>> texts = read(missing);
   texts.resize(missing.size());
   for (std::size_t i = 0; i < missing.size(); ++i) {

@@ -18,8 +18,10 @@
 //
 // The cells a sort or a filter needs are read once through the caller's
 // reader, a whole column at a time, and kept as read, by column, until Forget
-// (the records were written) or Clear (another kind). The grid paints from
-// the records themselves, never from these.
+// (the records were written) or Clear (another kind). Reading costs a walk of
+// the records, which reading more columns at once hardly lengthens: while the
+// kind has at most kReadAllCells cells, the first read takes every column.
+// The grid paints from the records themselves, never from these.
 
 #include <cstdint>
 #include <functional>
@@ -41,8 +43,14 @@ public:
   // The column whose order is the type order (the records' order as added).
   static constexpr int kTypeColumn = 0;
 
+  // Up to this many cells (records times columns) every column is read at
+  // the first read.
+  static constexpr std::size_t kReadAllCells = 200000;
+
   // No records, no sort, no filters.
   void Clear();
+  // How many columns there are to read (0 until told).
+  void SetColumnCount(int count) { columnCount_ = count; }
   // Appends a record; it is shown at the end until the next Update.
   void Add(std::int32_t recNo);
 
@@ -87,6 +95,7 @@ private:
   void ReadColumns(const std::vector<int>& cols, const ColumnReader& read);
   void Sort(std::vector<std::size_t>& order) const;
 
+  int columnCount_ = 0;
   std::vector<std::int32_t> all_;
   std::vector<std::int32_t> shown_;
   int sortColumn_ = -1;

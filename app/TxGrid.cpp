@@ -49,6 +49,7 @@ void TxGrid::AddColumn(std::int32_t group, std::int32_t position, const std::str
                        const std::string& heading, const std::string& fullName, std::int32_t width) {
   columns_.Add({group, position, fullName, heading, fieldName});
   SetColCount(columns_.Count());
+  view_.SetColumnCount(columns_.Count());
   const QFontMetrics metrics = fontMetrics();
   std::int64_t pixels = (std::int64_t{width} + 1) * metrics.horizontalAdvance(QLatin1Char('0'));
   // The layout's widths were chosen for narrower fonts than today's: a column

@@ -177,8 +177,10 @@ void Catalogue::MainCalcFields(TDataSet& dataSet) {
 void Catalogue::Grid1SelectCell(QObject* /*Sender*/, int ACol, int ARow) {
   TxGrid& grid = widgets_.Grid1;
   if (grid.RowCount() <= 1) {
-    // No device is selected: there is no drawing to show.
+    // No device is selected (none in the kind, or filters hide them all):
+    // there is no drawing to show nor to name.
     widgets_.enableCommand(widgets_.M_Pict, false);
+    widgets_.setStatusText({});
     return;
   }
   main_.SetRecNo(grid.RowRecNo(ARow));

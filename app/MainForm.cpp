@@ -1,7 +1,9 @@
 #include "app/MainForm.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
+#include <QSaveFile>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -14,11 +16,12 @@
 #include "app/FormSearch.h"
 #include "app/GridDataLink.h"
 #include "app/LookupComboBox.h"
+#include "app/MaintenanceCommands.h"
 #include "app/Package.h"
 #include "app/PackagesForm.h"
 #include "app/SmdCodesForm.h"
-#include "app/MaintenanceCommands.h"
 #include "app/TxGrid.h"
+#include "engine/Errors.h"
 #include "platform/ProgramDir.h"
 
 namespace talvern {
@@ -72,6 +75,11 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
   statusPanel_ = new QLabel(status);
   statusPanel_->setObjectName("StatusPanel");
   status->addWidget(statusPanel_, 1);
+  viewPanel_ = new QLabel(status);
+  viewPanel_->setObjectName("ViewPanel");
+  viewPanel_->setMinimumWidth(viewPanel_->fontMetrics().horizontalAdvance(QString::fromUtf8("000000 из 000000")));
+  viewPanel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  status->addPermanentWidget(viewPanel_);
 
   CreateMenu();
   ConnectHandlers();
@@ -136,6 +144,7 @@ void TMainForm::CreateMenu() {
   mColumnSetup_ = AddCommand(service, "M_ColumnSetup", "&Настройка колонок...", {}, false);  // while a kind is loaded
   service->addSeparator();
   mExport_ = AddCommand(service, "M_Export", "&Экспорт в текстовый файл...", {}, false);  // while a kind is loaded
+  mSaveCsv_ = AddCommand(service, "M_SaveCsv", "Сохранить как CSV...", {}, false);  // while a kind is loaded
   mImport_ = AddCommand(service, "M_Import", "&Импорт из текстового файла...", {}, true);
   mPicUpdate_ = AddCommand(service, "M_PicUpdate", "&Обновление базы рисунков...", {}, true);
   mOptimize_ = AddCommand(service, "M_Optimize", "Оптимизация &базы...", {}, true);
@@ -159,6 +168,7 @@ void TMainForm::ConnectHandlers() {
   Connect(mImport_, &TMainForm::M_ImportClick);
   Connect(mPicUpdate_, &TMainForm::M_PicUpdateClick);
   Connect(mOptimize_, &TMainForm::M_OptimizeClick);
+  Connect(mSaveCsv_, &TMainForm::M_SaveCsvClick);
 }
 
 void TMainForm::Connect(QAction* command, Handler handler) {
@@ -204,11 +214,43 @@ void TMainForm::BindWidgets() {
   grid_->SetOnActivateRow([this](QObject*, int) {
     if (mPict_->isEnabled()) mPict_->trigger();
   });
+  grid_->SetOnViewChanged([this](QObject*) { GridViewChanged(); });
+  grid_->SetOnSaveCsv([this](QObject*) { mSaveCsv_->trigger(); });
+  // Cells the grid's view has read are read again once a device is written.
+  gridLink_->SetOnRecordsWritten([this] { grid_->ForgetCells(); });
+}
+
+// "n из m" while filters are set; the CSV command while a kind is shown.
+void TMainForm::GridViewChanged() {
+  viewPanel_->setText(grid_->View().HasFilters()
+                          ? QString::fromUtf8("%1 из %2").arg(grid_->ShownCount()).arg(grid_->DeviceCount())
+                          : QString());
+  EnableCommand(*mSaveCsv_, grid_->Columns().Count() > 0);
 }
 
 QString TMainForm::StatusText() const { return statusPanel_->text(); }
 
 void TMainForm::SetStatusText(const QString& text) { statusPanel_->setText(text); }
+
+QString TMainForm::ViewText() const { return viewPanel_->text(); }
+
+void TMainForm::M_SaveCsvClick() {
+  const QString suggested = cbVids_->currentText().isEmpty() ? QString("devices.csv") : cbVids_->currentText() + ".csv";
+  const QString fileName = QFileDialog::getSaveFileName(this, QString::fromUtf8("Сохранить как CSV"), suggested,
+                                                        QString::fromUtf8("Файлы CSV (*.csv);;Все файлы (*)"));
+  if (!fileName.isEmpty()) SaveGridAsCsv(fileName);
+}
+
+void TMainForm::SaveGridAsCsv(const QString& fileName) {
+  const std::string text = grid_->CsvText();
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) !=
+                                              static_cast<qint64>(text.size()) ||
+      !file.commit()) {
+    const QByteArray reason = file.errorString().toUtf8();
+    Raise("Не удалось записать файл %s: %s", {fileName.toUtf8().toStdString(), reason.toStdString()});
+  }
+}
 
 void TMainForm::M_ExitClick() { close(); }
 

@@ -10,6 +10,8 @@ packages=(
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
   imagemagick giflib-tools
 )
+# scripts/fuzz.sh builds the fuzz targets with clang and libFuzzer.
+if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()
 for p in "${packages[@]}"; do

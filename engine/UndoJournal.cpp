@@ -21,6 +21,18 @@ std::string DirectoryOf(const std::string& name) {
   return slash == std::string::npos ? std::string(".") : name.substr(0, slash == 0 ? 1 : slash);
 }
 
+std::string NameInFolder(const std::string& name) {
+  auto slash = name.rfind('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// The journal names its files within the table's folder, so that it holds
+// wherever the table is opened from, and so that a journal cannot make an
+// open write outside that folder.
+bool InTableFolder(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
 // Copies the bytes of from (an open file, read past any caching of its
 // owner) into the file to, made new, and flushes it.
 void CopyFile(VXO_DiskFile& from, const std::string& to) {
@@ -96,7 +108,7 @@ JournalKind ReadJournal(const std::string& journal, char& state, std::vector<std
     std::string line = text.substr(at, end - at);
     at = end + 1;
     if (line == kJournalEnd) return at == text.size() ? JournalKind::kWhole : JournalKind::kForeign;
-    if (line.empty()) return JournalKind::kForeign;
+    if (!InTableFolder(line)) return JournalKind::kForeign;
     names.push_back(std::move(line));
   }
   return state == TvxUndoJournal::kCopying ? JournalKind::kTorn : JournalKind::kForeign;
@@ -131,7 +143,12 @@ TvxUndoJournal::TvxUndoJournal(const std::string& tableFileName, const std::vect
 void TvxUndoJournal::WriteJournal() {
   std::string text(1, kCopying);
   text += kJournalTitle;
-  for (const auto& entry : entries_) text += entry.name + "\n";
+  // A file of another folder (an index file kept elsewhere) is not listed: a
+  // failed rewrite puts it back from its copy, but after a kill it keeps what
+  // it had, which the index check reports and a rebuild repairs.
+  const std::string folder = entries_.empty() ? std::string() : DirectoryOf(entries_.front().name);
+  for (const auto& entry : entries_)
+    if (DirectoryOf(entry.name) == folder) text += NameInFolder(entry.name) + "\n";
   text += kJournalEnd;
   text += "\n";
   try {
@@ -186,9 +203,11 @@ void TvxUndoJournal::RecoverTable(const std::string& tableFileName) {
     platform::DeleteFile(journal);
     return;
   }
+  const std::string folder = DirectoryOf(table.FileName()) + "/";
+  for (auto& name : names) name = folder + name;
   if (state == kArmed) {
     for (const auto& name : names) {
-      if (name == table.FileName()) {
+      if (NameInFolder(name) == NameInFolder(table.FileName())) {
         PutBack(CopyName(name), table);
         continue;
       }

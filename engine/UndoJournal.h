@@ -16,8 +16,10 @@
 //   byte 0   state: C the copies are being made (the files are untouched);
 //            A armed: the files may be half rewritten, undo them from the
 //            copies; D done: the files hold the result, the copies are spare
-//   then     " talvern undo journal\n", for each file two lines (its full
-//            name, the full name of its copy), and "end\n".
+//   then     " talvern undo journal\n", a line for each file of the
+//            table's folder (its name there, without the folder), and
+//            "end\n". A journal naming anything else is not this program's
+//            and is left alone.
 // The state is one byte written in place, so a kill never leaves half of it;
 // the copies are flushed to disk before the state becomes A. A journal
 // without its "end" line was cut short while it was first written, before

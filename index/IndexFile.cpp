@@ -10,6 +10,9 @@
 #include "engine/Fields.h"
 #include "engine/Strings.h"
 #include "index/CdxFile.h"
+#include "index/MdxFile.h"
+#include "index/NdxFile.h"
+#include "index/NtxFile.h"
 
 namespace talvern {
 
@@ -219,17 +222,22 @@ void VXobjIndexFile::ForgetNodes(VXobjIndexTag* tag) {
 }
 
 bool VXobjIndexFile::ValidateCache() {
-  if (!Disk || !Disk->IsShared() || VersionOffset() <= 0 || validationHeld_) return false;
+  if (!Disk || !Disk->IsShared() || validationHeld_) return false;
+  if (VersionOffset() <= 0) {
+    // Nothing tells of another program's changes: pages are read afresh.
+    DropCache();
+    return false;
+  }
   // The counter lies in the first cipher chunk: read from the chunk's
   // start, so that deciphering lines up.
   std::uint8_t head[16];
-  const std::int32_t n = VersionOffset() + 4;
+  const std::int32_t n = VersionOffset() + VersionBytes();
   if (Disk->ReadAt(0, head, n) != n) {
     DropCache();
     return true;
   }
   if (Table && Table->IsEnciphered()) Cipher(Table->ReadPassword(), head, head, n, false);
-  std::uint32_t version = GetLE32(head + VersionOffset());
+  std::uint32_t version = VersionBytes() == 2 ? GetLE16(head + VersionOffset()) : GetLE32(head + VersionOffset());
   bool changed = cacheChecked_ && version != cacheVersion_;
   if (!cacheChecked_ || changed) DropCache();
   cacheVersion_ = version;
@@ -353,12 +361,25 @@ void VXobjIndexFile::IndexUnlock() {
 
 // Opening by kind.
 
+std::string IndexKindOf(const std::string& fileName) {
+  std::string name(Trim(fileName));
+  auto dot = name.rfind('.');
+  auto slash = name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+  std::string ext = UpperCase(name.substr(dot));
+  return ext == ".CDX" || ext == ".MDX" || ext == ".NDX" || ext == ".NTX" ? ext.substr(1) : std::string();
+}
+
 std::unique_ptr<VXobjIndexFile> MakeIndexFile(VXO_dBaseFld* table, const std::string& fileName, bool create,
                                               bool shared, bool readWrite) {
   std::string name(Trim(fileName));
-  auto dot = name.rfind('.');
-  std::string ext = dot == std::string::npos ? std::string() : UpperCase(name.substr(dot));
-  if (ext == ".CDX") return std::make_unique<VXobjCDXFile>(table, name, false, create, shared, readWrite);
+  const std::string kind = IndexKindOf(name);
+  // Compound and multiple-tag files are added to; single-tag files are
+  // made anew.
+  if (kind == "CDX") return std::make_unique<VXobjCDXFile>(table, name, false, create, shared, readWrite);
+  if (kind == "MDX") return std::make_unique<VXobjMDXFile>(table, name, false, create, shared, readWrite);
+  if (kind == "NDX") return std::make_unique<VXobjNDXFile>(table, name, create, create, shared, readWrite);
+  if (kind == "NTX") return std::make_unique<VXobjNTXFile>(table, name, create, create, shared, readWrite);
   return nullptr;
 }
 

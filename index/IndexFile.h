@@ -65,6 +65,7 @@ public:
   // For a shared file the copy is used only while the file's change
   // counter, which every update raises, stays as it was: ValidateCache
   // reads it and drops the copy when another program has changed the file.
+  // A shared file without a counter has its copy dropped every time.
   // The tags call it whenever they start again from the root.
   // True when the cache was dropped because the file changed.
   bool ValidateCache();
@@ -127,8 +128,10 @@ protected:
 
   // The extension of the file name, without the dot.
   std::string Extension() const;
-  // Where the change counter lies (0 for files without one).
+  // Where the change counter lies (0 for files without one), and its width
+  // in bytes (4 or 2).
   virtual std::int32_t VersionOffset() const { return 0; }
+  virtual int VersionBytes() const { return 4; }
 
   std::string fileName_;
 
@@ -157,10 +160,15 @@ private:
   bool validationHeld_ = false;
 };
 
+// The kind of index file a name's extension names (compared ignoring
+// case): "CDX", "MDX", "NDX" or "NTX"; empty for any other.
+std::string IndexKindOf(const std::string& fileName);
+
 // Opens (create false) or creates an index file of the kind its extension
-// names (".cdx"; compared ignoring case) for the table, with the table's
-// share and access modes. Null for an extension of a kind the engine does
-// not handle; otherwise the caller checks IsOpened/IsCorrupted.
+// names for the table, with the table's share and access modes: .cdx and
+// .mdx files are opened when they exist and made otherwise, .ndx and .ntx
+// files are made anew. Null for an extension of a kind the engine does not
+// handle; otherwise the caller checks IsOpened/IsCorrupted.
 std::unique_ptr<VXobjIndexFile> MakeIndexFile(VXO_dBaseFld* table, const std::string& fileName,
                                               bool create, bool shared, bool readWrite);
 

@@ -137,6 +137,15 @@ public:
   bool Maintaining = false;
   TvxExpHandlerPtr KeyHandler;
   TvxExpHandlerPtr ForHandler;
+  // What the checks and the node path need to know of a format: whether
+  // the nodes of a level link to their siblings (.cdx), and whether the
+  // last entry of an interior node stands for a bare child pointer whose
+  // key the page does not hold (.mdx, .ndx, .ntx).
+  bool SiblingLinks = true;
+  bool InteriorLastChild = false;
+  // Whether a node emptied by a deletion stays in its parent instead of
+  // leaving it (the right edge of an .ntx B-tree).
+  virtual bool KeepsEmptyNode(const VXobjIndexKey& node) const;
 
   // Whether seeks and key maintenance may rely on this program's key
   // encoding for this tag; false for key forms it can walk but not produce

@@ -325,7 +325,11 @@ void TvxSort::Add(const TvxVariant& key, std::int32_t recno) {
     default:
       Raise("Variant type cannot be sorted");
   }
-  PutBE32(out + length, static_cast<std::uint32_t>(recno));
+  // A descending sort keeps equal keys in record-number order (so that a
+  // unique tag keeps the lowest record number of a key in either
+  // direction): the number goes in inverted.
+  const std::uint32_t suffix = static_cast<std::uint32_t>(recno);
+  PutBE32(out + length, ascending_ ? suffix : ~suffix);
   length += kRecnoBytes;
   // Room for the key's nodes in the pool, else the trie goes into a run.
   // (each byte may take a node, and as many again for unpacking).
@@ -449,7 +453,8 @@ bool TvxSort::Retrieve(TvxVariant& key, std::int32_t& recno) {
   TvxPageCollection& run = *runs_[static_cast<std::size_t>(heap_[0])];
   const std::uint8_t* bytes = run.Key();
   int length = run.Length() - kRecnoBytes;
-  recno = static_cast<std::int32_t>(GetBE32(bytes + length));
+  const std::uint32_t suffix = GetBE32(bytes + length);
+  recno = static_cast<std::int32_t>(ascending_ ? suffix : ~suffix);
   switch (run.Type()) {
     case kTypeCharacter: {
       std::uint8_t text[2 * kMaxKeyLength + 16];

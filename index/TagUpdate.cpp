@@ -29,7 +29,8 @@ bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
     Path->Kind = kNodeLeaf;
     Path->Dirty = true;
   }
-  std::int32_t r = file_->RecNoOrdered ? entry.Link : (StoredDescending ? 0 : kAfterEqualKeys);
+  // A new duplicate goes after the equal keys (and the position on it).
+  std::int32_t r = file_->RecNoOrdered ? entry.Link : kAfterEqualKeys;
   if (Unique) {
     if (Path->NodeSearch(kAnyRecord, key, -1) == 0) return false;
     r = entry.Link;

@@ -1,0 +1,68 @@
+#include "index/ItemFile.h"
+
+#include "engine/Errors.h"
+#include "engine/Strings.h"
+
+namespace talvern {
+
+VXobjItemFile::VXobjItemFile(VXO_dBaseFld* table) : VXobjIndexFile(table) {}
+
+VXobjItemFile::~VXobjItemFile() { ReleaseAll(); }
+
+void VXobjItemFile::ReleaseAll() noexcept {
+  try {
+    for (auto& tag : Tags) tag->ReleaseNodes();
+  } catch (...) {
+    // Closing must not throw out of a destructor.
+  }
+  DropCache();
+  Tags.clear();
+}
+
+std::int32_t VXobjItemFile::PageAllocate() {
+  if (NextFree == -1) PageAllocReset();
+  if (NextFree > 0x7FFFFFFF - 2 * AllocationUnit()) Raise("Index file %s is full", {fileName_});
+  std::int32_t page = NextFree;
+  NextFree += AllocationUnit();
+  allocated_ = true;
+  return page;
+}
+
+std::int32_t VXobjItemFile::PageAllocReset() {
+  std::int64_t size = Disk ? Disk->FileSize() : 0;
+  // A file whose length is no whole number of pages gets its next page
+  // after the partial one.
+  const std::int64_t unit = AllocationUnit();
+  size = (size + unit - 1) / unit * unit;
+  if (size > 0x7FFFFFFF - 2 * unit) Raise("Index file %s is full", {fileName_});
+  NextFree = static_cast<std::int32_t>(size);
+  return NextFree;
+}
+
+void VXobjItemFile::AfterUpdate(bool, bool) {}
+
+bool VXobjItemFile::KeysUpdate(std::int32_t recno, bool append) {
+  ValidateCache();
+  CheckMaintainable(append ? 0 : recno);
+  // The table holds the index lock around the update: what was read at its
+  // start stays valid until the end.
+  struct Hold {
+    VXobjIndexFile& file;
+    explicit Hold(VXobjIndexFile& f) : file(f) { file.HoldValidation(true); }
+    ~Hold() { file.HoldValidation(false); }
+  } hold(*this);
+  allocated_ = false;
+  bool changed = VXobjIndexFile::KeysUpdate(recno, append);
+  // The changed pages reach the file before the lock is let go.
+  for (auto& tag : Tags) tag->ReleaseNodes();
+  AfterUpdate(changed, allocated_);
+  return changed;
+}
+
+void VXobjItemFile::LockWhole() {
+  if (!Disk->LockEntireFile()) Raise("Can not Lock file %s", {Disk->FileName()});
+}
+
+std::string VXobjItemFile::UpperBaseName() const { return UpperCase(BaseName(fileName_)); }
+
+}  // namespace talvern

@@ -280,6 +280,20 @@ bool VXobjIndexFile::KeysUpdate(std::int32_t recno, bool append) {
   return changed;
 }
 
+bool VXobjIndexFile::KeysUpdateHeld(std::int32_t recno, bool append, const std::function<void(bool)>& after) {
+  ValidateCache();
+  CheckMaintainable(append ? 0 : recno);
+  struct Hold {
+    VXobjIndexFile& file;
+    explicit Hold(VXobjIndexFile& f) : file(f) { file.HoldValidation(true); }
+    ~Hold() { file.HoldValidation(false); }
+  } hold(*this);
+  bool changed = VXobjIndexFile::KeysUpdate(recno, append);
+  for (auto& tag : Tags) tag->ReleaseNodes();
+  after(changed);
+  return changed;
+}
+
 void VXobjIndexFile::SetLockProtocol(TvxLokProtocol protocol) {
   switch (protocol) {
     case TvxLokProtocol::Default:

@@ -11,6 +11,7 @@
 // "Index file %s is corrupted" or "File %s could not be found".
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <array>
 #include <string>
@@ -128,6 +129,12 @@ protected:
 
   // The extension of the file name, without the dot.
   std::string Extension() const;
+  // Key maintenance of the record just written, under the index lock the
+  // table holds: raises first when a tag cannot be maintained; the cache
+  // checked at the start stays valid to the end (after included); every
+  // tag's changed pages are written before after runs, with whether a tag
+  // changed. True when one did.
+  bool KeysUpdateHeld(std::int32_t recno, bool append, const std::function<void(bool)>& after);
   // Where the change counter lies (0 for files without one), and its width
   // in bytes (4 or 2).
   virtual std::int32_t VersionOffset() const { return 0; }

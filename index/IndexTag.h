@@ -24,6 +24,7 @@
 namespace talvern {
 
 class TvxExpHandler;
+class TvxSort;
 class VXO_dBaseFld;
 class VXobjIndexFile;
 
@@ -80,6 +81,10 @@ public:
   // Key maintenance for the record just written (the table still holds its
   // old image); true when this tag changed.
   bool RecordKeysUpdate(std::int32_t recno, bool append);
+  // Adds the key of every record of the table in its FOR condition (deleted
+  // ones too) to the sorter of a build, reporting to the table's status
+  // hook: (-1, 1, count), (1, r, 0) per record, (0, 0, 0), (-1, 2, count).
+  void CollectKeys(TvxSort& sorter);
 
   // For the table handler.
   // The stored key of the table's current record (evaluated and converted);

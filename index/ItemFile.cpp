@@ -42,21 +42,8 @@ std::int32_t VXobjItemFile::PageAllocReset() {
 void VXobjItemFile::AfterUpdate(bool, bool) {}
 
 bool VXobjItemFile::KeysUpdate(std::int32_t recno, bool append) {
-  ValidateCache();
-  CheckMaintainable(append ? 0 : recno);
-  // The table holds the index lock around the update: what was read at its
-  // start stays valid until the end.
-  struct Hold {
-    VXobjIndexFile& file;
-    explicit Hold(VXobjIndexFile& f) : file(f) { file.HoldValidation(true); }
-    ~Hold() { file.HoldValidation(false); }
-  } hold(*this);
   allocated_ = false;
-  bool changed = VXobjIndexFile::KeysUpdate(recno, append);
-  // The changed pages reach the file before the lock is let go.
-  for (auto& tag : Tags) tag->ReleaseNodes();
-  AfterUpdate(changed, allocated_);
-  return changed;
+  return KeysUpdateHeld(recno, append, [this](bool changed) { AfterUpdate(changed, allocated_); });
 }
 
 void VXobjItemFile::LockWhole() {

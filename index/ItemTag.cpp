@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/Date.h"
 #include "engine/Errors.h"
 #include "engine/Fields.h"
 #include "engine/Strings.h"
 #include "index/IndexFile.h"
-#include "index/KeyCompare.h"
-#include "index/RecordScan.h"
+#include "index/NumericKeys.h"
 #include "index/SortItems.h"
 
 namespace talvern {
@@ -65,6 +65,16 @@ VXobjItemTag::~VXobjItemTag() {
   }
 }
 
+void VXobjItemTag::PlaceHeader(std::int32_t headerOffset) {
+  if (headerOffset == -1) {
+    HeaderOffset = file_->PageAllocate();
+    HeaderDirty = true;
+  } else {
+    HeaderOffset = headerOffset;
+    if (!HeaderRead()) file_->Corrupted = true;
+  }
+}
+
 std::int32_t VXobjItemTag::NewBlockChain(std::int32_t) { return 0; }
 
 bool VXobjItemTag::LeafBorrows(const VXobjIndexKey&) const { return false; }
@@ -115,6 +125,15 @@ void VXobjItemTag::CharacterKey(VXobjIndexKeyData& value, bool trim) const {
   if (KeyLength > 0 && text.size() > static_cast<std::size_t>(KeyLength)) text.resize(static_cast<std::size_t>(KeyLength));
   if (trim) text.resize(TrimRight(text).size());
   value.SetText(text);
+}
+
+double VXobjItemTag::NumberOf(const TvxVariant& value) const {
+  if (KeyType != 'D') return value.Type() == VariantType::Text ? SearchTextNumber(value.View()) : value.AsDouble();
+  std::int32_t day = 0;
+  if (value.Type() == VariantType::Text) day = DBFDate().TryStorageToDay(std::string(Trim(value.View()))).value_or(0);
+  else if (value.Type() == VariantType::Date) day = value.AsDate();
+  else day = static_cast<std::int32_t>(value.AsDouble());
+  return day > 0 ? day : kEmptyDateKey;
 }
 
 void VXobjItemTag::CheckItems(int first, int count, int itemSize, int extra) const {
@@ -177,24 +196,8 @@ bool VXobjItemTag::TagCreate(const std::string& keyExpr, bool unique, bool ascen
 
 void VXobjItemTag::Build() {
   VXO_dBaseFld* table = Table();
-  const std::int32_t count = table ? table->RecordCount() : 0;
-  if (table) table->StatusReport(-1, 1, count);
   std::unique_ptr<TvxItemBuilder> builder = NewBuilder();
-  if (table) {
-    VXobjIndexKeyData key;
-    const bool filtered = HasFor && !Trim(ForExpr).empty();
-    ScanRecords(*table, [&](std::int32_t r) {
-      if (!filtered || ForEvaluate()) {
-        bool ok = true;
-        KeyEvaluate(key, ok);
-        KeyConvert(key, true);
-        builder->Add(key, r);
-      }
-      table->StatusReport(1, r, 0);
-    });
-    table->StatusReport(0, 0, 0);
-    table->StatusReport(-1, 2, count);
-  }
+  CollectKeys(*builder);
   if (builder->Count() > 0) builder->WriteOut();
   else WriteEmptyRoot();
   if (table) table->StatusReport(0, 0, 0);
@@ -209,22 +212,6 @@ void VXobjItemTag::WriteEmptyRoot() {
   run.chain = NewBlockChain(Root);
   EncodePage(page.data(), run);
   file_->PageWrite(Root, page.data(), PageSize());
-}
-
-bool VXobjItemTag::KeyAdd(VXobjIndexKeyData& entry) {
-  // Leaf entries carry their record number in both fields: a leaf entry
-  // that moves up in a split becomes an item of its own in a B-tree.
-  std::int32_t saved = entry.RecNo;
-  entry.RecNo = entry.Link;
-  bool result = false;
-  try {
-    result = VXobjIndexTag::KeyAdd(entry);
-  } catch (...) {
-    entry.RecNo = saved;
-    throw;
-  }
-  entry.RecNo = saved;
-  return result;
 }
 
 // Writing nodes back.

@@ -63,7 +63,6 @@ public:
 
   bool TagCreate(const std::string& keyExpr, bool unique, bool ascending,
                  const std::string& forExpr) override;
-  bool KeyAdd(VXobjIndexKeyData& entry) override;
   bool NodeWrite(VXobjIndexKey& node) override;
 
   // Bytes of a page (and of a tag header).
@@ -92,6 +91,10 @@ protected:
   // KeyType, KeyLength, EntrySize and MaxKeys. Raises for a key too long.
   virtual void FixKeyForm(const TvxVariant& value) = 0;
   virtual std::unique_ptr<TvxItemBuilder> NewBuilder() = 0;
+  // headerOffset -1: a new tag, whose header takes a newly allocated page;
+  // otherwise the header there is read, and one that fails validation
+  // marks the file corrupted. The formats' constructors call it.
+  void PlaceHeader(std::int32_t headerOffset);
   // Compiles the expressions read from a header and learns the key type:
   // storedType when the header has one (0 when not), else the type of the
   // key's value. A key this program cannot compute, or whose type differs
@@ -104,6 +107,10 @@ protected:
   // A key of character type in memory: the text without trailing blanks
   // when trimming, cut to the key length; logical values become T or F.
   void CharacterKey(VXobjIndexKeyData& value, bool trim) const;
+  // The number a numeric or date key value stands for: a date's day number
+  // (an empty date after every date), a search text read as a number or a
+  // date as the tag's type asks.
+  double NumberOf(const TvxVariant& value) const;
   // Reads the tag's pages from the table and writes the header.
   void Build();
   void WriteEmptyRoot();

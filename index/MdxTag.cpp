@@ -33,13 +33,7 @@ VXobjMDXTag::VXobjMDXTag(VXobjMDXFile* file, std::int32_t headerOffset, const st
     : VXobjItemTag(file, UpperCase(name)), blockSize_(file->BlockSize()) {
   KindName = "MDX";
   ExprDialect = 10;
-  if (headerOffset == -1) {
-    HeaderOffset = file->PageAllocate();
-    HeaderDirty = true;
-  } else {
-    HeaderOffset = headerOffset;
-    if (!HeaderRead()) file->Corrupted = true;
-  }
+  PlaceHeader(headerOffset);
 }
 
 // Header.
@@ -144,16 +138,7 @@ void VXobjMDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
     return;
   }
   if (value.Type() == VariantType::Raw && value.Length() == binary) return;  // converted
-  double number = 0;
-  if (KeyType == 'D') {
-    std::int32_t day = 0;
-    if (value.Type() == VariantType::Text) day = DBFDate().TryStorageToDay(std::string(Trim(value.View()))).value_or(0);
-    else if (value.Type() == VariantType::Date) day = value.AsDate();
-    else day = static_cast<std::int32_t>(value.AsDouble());
-    number = day > 0 ? day : kEmptyDateKey;
-  } else {
-    number = value.Type() == VariantType::Text ? SearchTextNumber(value.View()) : value.AsDouble();
-  }
+  double number = NumberOf(value);
   std::uint8_t bytes[kMdxNumberBytes];
   if (IntegerKeys()) {
     EncodeInteger(number, bytes);

@@ -22,13 +22,7 @@ VXobjNDXTag::VXobjNDXTag(VXobjIndexFile* file, bool existing, const std::string&
   // STR() without a length makes ten characters, as in the programs that
   // write these files.
   ExprDialect = 10;
-  if (existing) {
-    HeaderOffset = 0;
-    if (!HeaderRead()) file->Corrupted = true;
-  } else {
-    HeaderOffset = file->PageAllocate();
-    HeaderDirty = true;
-  }
+  PlaceHeader(existing ? 0 : -1);
 }
 
 std::int32_t VXobjNDXTag::PageSize() const { return kBlockSize; }
@@ -93,18 +87,8 @@ void VXobjNDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
     return;
   }
   if (value.Type() == VariantType::Raw && value.Length() == kSortableDoubleBytes) return;  // converted
-  double number = 0;
-  if (KeyType == 'D') {
-    std::int32_t day = 0;
-    if (value.Type() == VariantType::Text) day = DBFDate().TryStorageToDay(std::string(Trim(value.View()))).value_or(0);
-    else if (value.Type() == VariantType::Date) day = value.AsDate();
-    else day = static_cast<std::int32_t>(value.AsDouble());
-    number = day > 0 ? day : kEmptyDateKey;
-  } else {
-    number = value.Type() == VariantType::Text ? SearchTextNumber(value.View()) : value.AsDouble();
-  }
   std::uint8_t bytes[kSortableDoubleBytes];
-  EncodeSortableDouble(number, bytes);
+  EncodeSortableDouble(NumberOf(value), bytes);
   value.SetBytes(bytes, kSortableDoubleBytes);
 }
 

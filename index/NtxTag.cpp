@@ -43,13 +43,7 @@ VXobjNTXTag::VXobjNTXTag(VXobjIndexFile* file, bool existing, const std::string&
     : VXobjItemTag(file, UpperCase(name)) {
   KindName = "NTX";
   ExprDialect = -1;
-  if (existing) {
-    HeaderOffset = 0;
-    if (!HeaderRead()) file->Corrupted = true;
-  } else {
-    HeaderOffset = file->PageAllocate();
-    HeaderDirty = true;
-  }
+  PlaceHeader(existing ? 0 : -1);
 }
 
 std::int32_t VXobjNTXTag::PageSize() const { return kPageSize; }

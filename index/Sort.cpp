@@ -5,6 +5,7 @@
 
 #include "engine/Bytes.h"
 #include "engine/Errors.h"
+#include "index/NumericKeys.h"
 
 namespace talvern {
 
@@ -463,16 +464,10 @@ bool TvxSort::Retrieve(TvxVariant& key, std::int32_t& recno) {
       break;
     }
     case kTypeNumeric: {
+      // The bytes dropped from the end were zeros.
       std::uint8_t b[8] = {};
-      if (bytes[0] >= 0x80) {
-        b[7] = static_cast<std::uint8_t>(bytes[0] & 0x7F);
-        for (int i = 1; i < 8; ++i) b[7 - i] = bytes[i];
-      } else {
-        for (int i = 0; i < 8; ++i) b[7 - i] = static_cast<std::uint8_t>(~bytes[i]);
-      }
-      double value = 0;
-      std::memcpy(&value, b, 8);
-      key.SetDouble(value);
+      std::memcpy(b, bytes, static_cast<std::size_t>(std::min(length, 8)));
+      key.SetDouble(DecodeSortableDouble(b));
       break;
     }
     case kTypeDate: key.SetDate(static_cast<std::int32_t>(GetBE32(bytes))); break;

@@ -21,24 +21,22 @@ std::int32_t TvxItemBuilder::WritePage(const ItemBuffer& items, int count, bool 
   return offset;
 }
 
-const std::uint8_t* TvxItemBuilder::Stored(const TvxVariant& key) {
+bool TvxItemBuilder::NextItem(const std::uint8_t*& key, std::int32_t& recno) {
+  if (!RetrieveUnique(key_, recno)) return false;
+  ++delivered_;
+  if (VXO_dBaseFld* table = tag_->Table()) table->StatusReport(2, static_cast<std::int32_t>(delivered_), 0);
   stored_.resize(static_cast<std::size_t>(tag_->KeyLength));
-  tag_->StoreKey(key, stored_.data());
-  return stored_.data();
+  tag_->StoreKey(key_, stored_.data());
+  key = stored_.data();
+  return true;
 }
 
 // B+ trees.
 
 void VXobjSortItems::WriteOut() {
-  TvxVariant key;
+  const std::uint8_t* key = nullptr;
   std::int32_t recno = 0;
-  std::int64_t written = 0;
-  VXO_dBaseFld* table = tag_->Table();
-  while (RetrieveUnique(key, recno)) {
-    ++written;
-    if (table) table->StatusReport(2, static_cast<std::int32_t>(written), 0);
-    Add(0, Stored(key), recno, 0);
-  }
+  while (NextItem(key, recno)) Add(0, key, recno, 0);
   // The last page of every level; the highest level's is the root.
   finishing_ = true;
   for (std::size_t level = 0; level < levels_.size(); ++level) {

@@ -30,14 +30,16 @@ protected:
   // Writes items [0, count) of a page at a new page (an interior page with
   // last as the child after them) and answers its offset.
   std::int32_t WritePage(const ItemBuffer& items, int count, bool leaf, std::int32_t last);
-  // The stored form of a retrieved key.
-  const std::uint8_t* Stored(const TvxVariant& key);
+  // The next key in order in its stored form, and its record number,
+  // reported to the table's status hook as (2, n, 0); false after the last.
+  bool NextItem(const std::uint8_t*& key, std::int32_t& recno);
 
   VXobjItemTag* tag_;
 
 private:
   std::vector<std::uint8_t> page_;
-  VXobjIndexKeyData entry_;
+  TvxVariant key_;
+  std::int64_t delivered_ = 0;
   std::vector<std::uint8_t> stored_;
 };
 

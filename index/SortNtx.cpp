@@ -46,15 +46,9 @@ void VXobjSortNTX::Add(std::size_t level, const std::uint8_t* key, std::int32_t 
 
 void VXobjSortNTX::WriteOut() {
   Plan(Count());
-  TvxVariant key;
+  const std::uint8_t* key = nullptr;
   std::int32_t recno = 0;
-  std::int64_t written = 0;
-  VXO_dBaseFld* table = tag_->Table();
-  while (RetrieveUnique(key, recno)) {
-    ++written;
-    if (table) table->StatusReport(2, static_cast<std::int32_t>(written), 0);
-    Add(0, Stored(key), recno, 0);
-  }
+  while (NextItem(key, recno)) Add(0, key, recno, 0);
   // The last page of each level becomes the last child of the level above;
   // the highest level that received anything holds the root.
   std::int32_t child = 0;

@@ -127,6 +127,14 @@ void VXobjItemTag::CharacterKey(VXobjIndexKeyData& value, bool trim) const {
   value.SetText(text);
 }
 
+std::int16_t VXobjItemTag::CharacterKeyLength(const TvxVariant& value, int maxLength) const {
+  std::int32_t length = value.Type() == VariantType::Boolean ? 1
+                        : value.Type() == VariantType::Text ? value.Length()
+                                                              : static_cast<std::int32_t>(value.AsText().size());
+  if (length > maxLength) Raise("Key expression result is too long for index tag %s", {Name});
+  return static_cast<std::int16_t>(std::max(length, 1));
+}
+
 double VXobjItemTag::NumberOf(const TvxVariant& value) const {
   if (KeyType != 'D') return value.Type() == VariantType::Text ? SearchTextNumber(value.View()) : value.AsDouble();
   std::int32_t day = 0;

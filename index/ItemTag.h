@@ -107,6 +107,10 @@ protected:
   // A key of character type in memory: the text without trailing blanks
   // when trimming, cut to the key length; logical values become T or F.
   void CharacterKey(VXobjIndexKeyData& value, bool trim) const;
+  // The key length of a character tag whose key gives value (at least 1);
+  // raises "Key expression result is too long for index tag %s" above
+  // maxLength.
+  std::int16_t CharacterKeyLength(const TvxVariant& value, int maxLength) const;
   // The number a numeric or date key value stands for: a date's day number
   // (an empty date after every date), a search text read as a number or a
   // date as the tag's type asks.

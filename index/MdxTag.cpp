@@ -206,11 +206,7 @@ void VXobjMDXTag::FixKeyForm(const TvxVariant& value) {
   if (KeyType == 'L') KeyType = 'C';
   storedType_ = KeyType;
   if (KeyType == 'C') {
-    std::int32_t length = value.Type() == VariantType::Boolean ? 1
-                          : value.Type() == VariantType::Text ? value.Length()
-                                                                : static_cast<std::int32_t>(value.AsText().size());
-    if (length > kMaxKeyLength) Raise("Key expression result is too long for index tag %s", {Name});
-    KeyLength = static_cast<std::int16_t>(std::max(length, 1));
+    KeyLength = CharacterKeyLength(value, kMaxKeyLength);
   } else {
     KeyLength = KeyType == 'N' ? kMdxNumberBytes : kSortableDoubleBytes;
   }

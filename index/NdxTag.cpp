@@ -123,11 +123,7 @@ void VXobjNDXTag::FixKeyForm(const TvxVariant& value) {
   KeyType = TypeLetter(value);
   if (KeyType == 'L') KeyType = 'C';
   if (KeyType == 'C') {
-    std::int32_t length = value.Type() == VariantType::Boolean ? 1
-                          : value.Type() == VariantType::Text ? value.Length()
-                                                                : static_cast<std::int32_t>(value.AsText().size());
-    if (length > kMaxKeyLength) Raise("Key expression result is too long for index tag %s", {Name});
-    KeyLength = static_cast<std::int16_t>(std::max(length, 1));
+    KeyLength = CharacterKeyLength(value, kMaxKeyLength);
   } else {
     KeyLength = 8;
   }

@@ -180,12 +180,7 @@ void VXobjNTXTag::FixKeyForm(const TvxVariant& value) {
   switch (KeyType) {
     case 'N': NumericWidth(); break;
     case 'D': KeyLength = 8; break;
-    case 'L': KeyLength = 1; break;
-    default: {
-      std::int32_t length = value.Type() == VariantType::Text ? value.Length() : static_cast<std::int32_t>(value.AsText().size());
-      if (length > kMaxKeyLength) Raise("Key expression result is too long for index tag %s", {Name});
-      KeyLength = static_cast<std::int16_t>(std::max(length, 1));
-    }
+    default: KeyLength = CharacterKeyLength(value, kMaxKeyLength); break;
   }
   EntrySize = static_cast<std::uint16_t>(ItemSize(KeyLength));
   MaxKeys = static_cast<std::uint16_t>(ntx::MaxKeys(KeyLength));

@@ -300,15 +300,7 @@ void TvxSort::Add(const TvxVariant& key, std::int32_t recno) {
     case VariantType::Double: {
       // Sign-adjusted IEEE bytes, all eight: dropping zero bytes would let
       // the record number that follows decide between close values.
-      double value = key.AsDouble();
-      std::uint8_t b[8];
-      std::memcpy(b, &value, 8);
-      if (b[7] >= 0x80) {
-        for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(~b[7 - i]);
-      } else {
-        out[0] = static_cast<std::uint8_t>(b[7] | 0x80);
-        for (int i = 1; i < 8; ++i) out[i] = b[7 - i];
-      }
+      EncodeSortableDouble(key.AsDouble(), out);
       length = 8;
       type = kTypeNumeric;
       break;

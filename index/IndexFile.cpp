@@ -95,10 +95,12 @@ VXobjIndexFile::CacheSlot* VXobjIndexFile::Slot(std::int32_t offset) {
   return &cache_[static_cast<std::size_t>(offset / kCachePage) % cache_.size()];
 }
 
+bool VXobjIndexFile::Uncached() const { return Disk && Disk->IsShared() && VersionOffset() <= 0; }
+
 bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t length) {
   if (!Disk || offset < 0 || length < 0) return false;
   auto* bytes = static_cast<std::uint8_t*>(buffer);
-  const bool whole = offset % kCachePage == 0 && length % kCachePage == 0;
+  const bool whole = offset % kCachePage == 0 && length % kCachePage == 0 && !Uncached();
   // Whole pages come from the cache when they are there.
   if (whole) {
     std::int32_t at = 0;
@@ -112,14 +114,19 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
   // A page missed right after the one missed before starts a sequential
   // walk (leaves are written one after the other): the pages that follow
   // are read with it.
-  if (whole && length == kCachePage && offset == lastMiss_ + kCachePage) {
-    lastMiss_ = offset;
+  if (whole && offset == lastMissEnd_ && length <= kReadAheadPages * kCachePage) {
+    lastMissEnd_ = offset + length;
     if (ReadAhead(offset)) {
-      std::memcpy(bytes, Slot(offset)->bytes.data(), kCachePage);
-      return true;
+      std::int32_t at = 0;
+      for (; at < length; at += kCachePage) {
+        CacheSlot* slot = Slot(offset + at);
+        if (slot->offset != offset + at) break;
+        std::memcpy(bytes + at, slot->bytes.data(), kCachePage);
+      }
+      if (at == length) return true;
     }
   }
-  lastMiss_ = offset;
+  lastMissEnd_ = offset + length;
   std::int32_t count = Disk->ReadAt(offset, bytes, length);
   if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), bytes, bytes, count, false);
   if (whole && count == length) {
@@ -198,7 +205,7 @@ std::unique_ptr<VXobjIndexKey> VXobjIndexFile::TakeNode(VXobjIndexTag* tag, std:
 }
 
 void VXobjIndexFile::KeepNode(std::unique_ptr<VXobjIndexKey> node) {
-  if (node->Page <= 0 || node->Dirty || node->Child || node->Generation != cacheGeneration_) return;
+  if (Uncached() || node->Page <= 0 || node->Dirty || node->Child || node->Generation != cacheGeneration_) return;
   if (node->IsLeaf()) {
     if (cachedLeaves_ >= kCachedLeaves) return;
     ++cachedLeaves_;

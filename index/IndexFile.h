@@ -66,11 +66,15 @@ public:
   // For a shared file the copy is used only while the file's change
   // counter, which every update raises, stays as it was: ValidateCache
   // reads it and drops the copy when another program has changed the file.
-  // A shared file without a counter has its copy dropped every time.
+  // A shared file without a counter keeps no copy: its pages are read
+  // afresh every time.
   // The tags call it whenever they start again from the root.
   // True when the cache was dropped because the file changed.
   bool ValidateCache();
   void DropCache();
+  // Whether pages and nodes are kept at all (not for a shared file without
+  // a change counter).
+  bool Uncached() const;
   // Decoded nodes are kept the same way (never dirty ones), so that a path
   // built again from the root decodes no page twice: the tag takes a node of
   // its own for a page when there is one (null otherwise), and hands nodes
@@ -156,7 +160,7 @@ private:
   std::vector<CacheSlot> cache_;
   // Sequential reads: pages read at once after two misses in a row.
   static constexpr std::int32_t kReadAheadPages = 32;
-  std::int32_t lastMiss_ = -2 * kCachePage;
+  std::int32_t lastMissEnd_ = -1;
   std::vector<std::uint8_t> readAheadBuffer_;
   static constexpr std::size_t kCachedLeaves = 1024;
   std::unordered_map<std::int32_t, std::unique_ptr<VXobjIndexKey>> nodes_;

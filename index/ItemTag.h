@@ -122,7 +122,7 @@ protected:
   // bytes from offset first, and extra bytes after them, fit a page.
   void CheckItems(int first, int count, int itemSize, int extra) const;
   // A child pointer read from a page, as a byte offset: it must name a
-  // whole page inside the file.
+  // page (a positive multiple of alignment).
   std::int32_t CheckedChild(std::int64_t offset, std::int32_t alignment) const;
 
 private:

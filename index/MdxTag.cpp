@@ -232,7 +232,8 @@ void VXobjMDXTag::EncodePage(std::uint8_t* page, const ItemRun& run) const {
 }
 
 bool VXobjMDXTag::NodeRead(std::int32_t page, VXobjIndexKey& node) {
-  std::vector<std::uint8_t> b(static_cast<std::size_t>(blockSize_));
+  std::vector<std::uint8_t>& b = page_;
+  b.resize(static_cast<std::size_t>(blockSize_));
   if (page <= 0 || page % kUnit != 0 || !file_->PageRead(page, b.data(), blockSize_)) file_->RaiseCorrupted();
   node.ClearEntries();
   node.Child.reset();

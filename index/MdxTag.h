@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "index/ItemTag.h"
 
@@ -51,6 +52,7 @@ private:
   int BinaryLength() const;
 
   std::int32_t blockSize_;
+  std::vector<std::uint8_t> page_;  // the block NodeRead decodes
   char storedType_ = 'C';
   // The first and last blocks written for the tag (in 512-byte units).
   std::uint32_t firstBlock_ = 0;

@@ -115,6 +115,12 @@ TEST(ItemFormats, MdxTagTableStaysInNameOrderAndATagOfTheSameNameReplacesIt) {
     EXPECT_EQ(Le16(f, header + 18), i == 1 ? 16u : 12u);
   }
   EXPECT_EQ(f[512 + 32 * 3 + 17], 0);
+  // 47 tags fill the table: a 48th entry would lie at 512 + 48 x 32 = 2048,
+  // on the first block.
+  for (int i = 3; i < 47; ++i) ASSERT_TRUE(file.TagAdd(Numbered("T", i), "NAME", false, true, "")) << i;
+  EXPECT_EQ(ErrorOf([&] { file.TagAdd("ONEMORE", "NAME", false, true, ""); }),
+            "Index file t.mdx has no room for another tag");
+  EXPECT_EQ(file.TagCount(), 47);
 }
 
 // A rebuilt .ndx file is the header, the rebuilt pages and nothing else:

@@ -98,7 +98,8 @@ VXobjIndexFile::CacheSlot* VXobjIndexFile::Slot(std::int32_t offset) {
 bool VXobjIndexFile::Uncached() const { return Disk && Disk->IsShared() && VersionOffset() <= 0; }
 
 bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t length) {
-  if (!Disk || offset < 0 || length < 0) return false;
+  // Pages lie below 2 GB: a read that would end beyond is a damaged file's.
+  if (!Disk || offset < 0 || length < 0 || static_cast<std::int64_t>(offset) + length > 0x7FFFFFFF) return false;
   auto* bytes = static_cast<std::uint8_t*>(buffer);
   const bool whole = offset % kCachePage == 0 && length % kCachePage == 0 && !Uncached();
   // Whole pages come from the cache when they are there.
@@ -114,8 +115,9 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
   // A page missed right after the one missed before starts a sequential
   // walk (leaves are written one after the other): the pages that follow
   // are read with it.
+  const std::int64_t end = static_cast<std::int64_t>(offset) + length;
   if (whole && offset == lastMissEnd_ && length <= kReadAheadPages * kCachePage) {
-    lastMissEnd_ = offset + length;
+    lastMissEnd_ = end;
     if (ReadAhead(offset)) {
       std::int32_t at = 0;
       for (; at < length; at += kCachePage) {
@@ -126,7 +128,7 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
       if (at == length) return true;
     }
   }
-  lastMissEnd_ = offset + length;
+  lastMissEnd_ = end;
   std::int32_t count = Disk->ReadAt(offset, bytes, length);
   if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), bytes, bytes, count, false);
   if (whole && count == length) {

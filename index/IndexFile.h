@@ -160,7 +160,7 @@ private:
   std::vector<CacheSlot> cache_;
   // Sequential reads: pages read at once after two misses in a row.
   static constexpr std::int32_t kReadAheadPages = 32;
-  std::int32_t lastMissEnd_ = -1;
+  std::int64_t lastMissEnd_ = -1;
   std::vector<std::uint8_t> readAheadBuffer_;
   static constexpr std::size_t kCachedLeaves = 1024;
   std::unordered_map<std::int32_t, std::unique_ptr<VXobjIndexKey>> nodes_;

@@ -127,6 +127,12 @@ void VXobjItemTag::CharacterKey(VXobjIndexKeyData& value, bool trim) const {
   value.SetText(text);
 }
 
+void VXobjItemTag::PadKey(const TvxVariant& key, std::uint8_t* out) const {
+  std::memset(out, ' ', static_cast<std::size_t>(KeyLength));
+  const std::int32_t n = std::min<std::int32_t>(key.Length(), KeyLength);
+  if (n > 0) std::memcpy(out, key.Data(), static_cast<std::size_t>(n));
+}
+
 std::int16_t VXobjItemTag::CharacterKeyLength(const TvxVariant& value, int maxLength) const {
   std::int32_t length = value.Type() == VariantType::Boolean ? 1
                         : value.Type() == VariantType::Text ? value.Length()

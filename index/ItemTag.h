@@ -107,6 +107,8 @@ protected:
   // A key of character type in memory: the text without trailing blanks
   // when trimming, cut to the key length; logical values become T or F.
   void CharacterKey(VXobjIndexKeyData& value, bool trim) const;
+  // A text key as stored: its bytes, blank-padded to the key length.
+  void PadKey(const TvxVariant& key, std::uint8_t* out) const;
   // The key length of a character tag whose key gives value (at least 1);
   // raises "Key expression result is too long for index tag %s" above
   // maxLength.

@@ -157,8 +157,7 @@ void VXobjMDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
 void VXobjMDXTag::StoreKey(const TvxVariant& key, std::uint8_t* out) const {
   const int binary = BinaryLength();
   if (binary == 0) {
-    std::memset(out, ' ', static_cast<std::size_t>(KeyLength));
-    std::memcpy(out, key.Data(), static_cast<std::size_t>(std::min<std::int32_t>(key.Length(), KeyLength)));
+    PadKey(key, out);
     return;
   }
   std::memset(out, 0, static_cast<std::size_t>(KeyLength));

@@ -94,8 +94,7 @@ void VXobjNDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
 
 void VXobjNDXTag::StoreKey(const TvxVariant& key, std::uint8_t* out) const {
   if (!Numeric()) {
-    std::memset(out, ' ', static_cast<std::size_t>(KeyLength));
-    std::memcpy(out, key.Data(), static_cast<std::size_t>(std::min<std::int32_t>(key.Length(), KeyLength)));
+    PadKey(key, out);
     return;
   }
   double value = key.Length() == kSortableDoubleBytes ? DecodeSortableDouble(key.Data()) : 0;

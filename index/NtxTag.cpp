@@ -144,10 +144,7 @@ void VXobjNTXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
   value.SetText(text);
 }
 
-void VXobjNTXTag::StoreKey(const TvxVariant& key, std::uint8_t* out) const {
-  std::memset(out, ' ', static_cast<std::size_t>(KeyLength));
-  std::memcpy(out, key.Data(), static_cast<std::size_t>(std::min<std::int32_t>(key.Length(), KeyLength)));
-}
+void VXobjNTXTag::StoreKey(const TvxVariant& key, std::uint8_t* out) const { PadKey(key, out); }
 
 void VXobjNTXTag::NumericWidth() {
   KeyLength = 18;

@@ -2,10 +2,10 @@
 
 #include <QAction>
 #include <cmath>
-#include <filesystem>
 
 #include "app/ColumnLayout.h"
 #include "app/EngineSetup.h"
+#include "app/ErrorHandler.h"
 #include "app/LookupComboBox.h"
 #include "app/ParamPieces.h"
 #include "app/TxGrid.h"
@@ -16,21 +16,6 @@ namespace {
 
 constexpr char kStatusPrefix[] = "  \xD0\xE8\xF1: ";  // "  Рис: " in code page 1251
 constexpr char kStatusSeparator[] = " | ";
-
-// The settings every catalogue dataset shares: shared opening, no flush after
-// each write, the default lock protocol, text translated between the stored
-// and the display code page, deleted records hidden.
-void SetUpDataSet(TTalvernDataSet& dataSet, const char* tableName, bool filtered) {
-  dataSet.SetExclusive(false);
-  dataSet.SetAutoFlush(false);
-  dataSet.SetLockProtocol(TvxLokProtocol::Default);
-  dataSet.SetLargeIntegerAs(asLargeInt);
-  dataSet.SetTranslateASCII(true);
-  dataSet.SetUseDeleted(false);
-  dataSet.SetUserID(0);
-  dataSet.SetTableName(tableName);
-  dataSet.SetFiltered(filtered);
-}
 
 }  // namespace
 
@@ -50,45 +35,32 @@ Catalogue::Catalogue(CatalogueWidgets widgets, std::string databaseDirectory)
       dsGroups_(&groups_),
       dsVids_(&vids_),
       dsMain_(&main_) {
-  SetUpDataSet(groups_, kGroupsTable.fileName, false);
-  SetUpDataSet(vids_, kVidsTable.fileName, true);
-  SetUpDataSet(fields_, kFieldsTable.fileName, true);
-  SetUpDataSet(main_, kMainTable.fileName, true);
-  SetUpDataSet(pics_, kPicsTable.fileName, false);
-  // The drawing table's fields are fixed here: the picture is read whole,
-  // without code page translation (set once the table is open).
-  pics_.AddField(ftString, "PIC", 3);
-  pics_.AddField(ftMemo, "PICTURE");
-  pics_.AddField(ftString, "FN", 8);
+  SetUpCatalogueDataSet(groups_, kGroupsTable.fileName, false);
+  SetUpCatalogueDataSet(vids_, kVidsTable.fileName, true);
+  SetUpCatalogueDataSet(fields_, kFieldsTable.fileName, true);
+  SetUpCatalogueDataSet(main_, kMainTable.fileName, true);
+  SetUpCatalogueDataSet(pics_, kPicsTable.fileName, false);
+  AddDrawingFields(pics_);
 }
 
 Catalogue::~Catalogue() = default;
 
+// A table that cannot be opened is reported, once, and the others are opened
+// all the same: one missing table must not leave the rest closed. Every
+// dataset is given the database directory first, so that a table that failed
+// is named with its whole path also when it is used later.
 void Catalogue::FormCreate() {
   SetUpEngine();
-  OpenTable(fields_, kFieldsTable.tags);
-  OpenTable(groups_, kGroupsTable.tags);
-  OpenTable(vids_, kVidsTable.tags);
-  OpenTable(pics_, kPicsTable.tags);
-  OpenTable(main_, kMainTable.tags);
+  const std::pair<TTalvernDataSet*, const CatalogueTable*> tables[] = {
+      {&fields_, &kFieldsTable}, {&groups_, &kGroupsTable}, {&vids_, &kVidsTable},
+      {&pics_, &kPicsTable},     {&main_, &kMainTable}};
+  for (const auto& [dataSet, table] : tables) dataSet->SetDatabaseName(databaseDirectory_);
+  for (const auto& [dataSet, table] : tables) RunGuarded([&] { OpenTable(*dataSet, table->tags); });
   pics_.FieldByName("PICTURE").SetTransliterate(false);
 }
 
-// An index file that cannot be opened (most often: there is none yet) is
-// built with all the table's tags; the dataset is then opened again, which
-// opens the new file.
 void Catalogue::OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& tags) {
-  const std::string indexFile = std::filesystem::path(dataSet.TableName()).replace_extension(".CDX").string();
-  dataSet.SetDatabaseName(databaseDirectory_);
-  dataSet.Open();
-  try {
-    dataSet.IndexFiles().Add(indexFile);
-  } catch (const std::exception&) {
-    for (const TTagDef& tag : tags) dataSet.CreateIndexTag(indexFile, tag.name, tag.expression, "", 1, 0);
-    dataSet.Close();
-    dataSet.Open();
-  }
-  if (!tags.empty()) dataSet.SetIndexName(tags.front().name);
+  OpenCatalogueTable(dataSet, databaseDirectory_, tags);
 }
 
 void Catalogue::ResetFields(TTalvernDataSet& dataSet) {
@@ -103,9 +75,9 @@ void Catalogue::CBGroupsClick() {
   widgets_.Grid1.Clear();
   widgets_.CBVids.setEnabled(false);
   widgets_.CBVids.SetKeyValue(FieldValue{});
-  widgets_.M_Pict.setEnabled(false);
-  widgets_.M_Export.setEnabled(false);
-  widgets_.M_ColumnSetup.setEnabled(false);
+  widgets_.enableCommand(widgets_.M_Pict, false);
+  widgets_.enableCommand(widgets_.M_Export, false);
+  widgets_.enableCommand(widgets_.M_ColumnSetup, false);
   if (!widgets_.CBGroups.HasValue()) return;
   vids_.SetFilter("GROUP=" + std::to_string(KeyAsInteger(widgets_.CBGroups.KeyValue())));
   widgets_.CBVids.setEnabled(true);
@@ -121,7 +93,7 @@ void Catalogue::CBVidsClick() {
     } catch (...) {
       // Main is closed now: the grid must not keep rows it cannot show.
       grid.Clear();
-      widgets_.M_Pict.setEnabled(false);
+      widgets_.enableCommand(widgets_.M_Pict, false);
       throw;
     }
     grid.Clear();
@@ -131,8 +103,8 @@ void Catalogue::CBVidsClick() {
     if (grid.RowCount() > 1) grid.SetFixedRows(1);
   }
   Grid1SelectCell(&grid, grid.Col(), grid.Row());
-  widgets_.M_ColumnSetup.setEnabled(true);
-  widgets_.M_Export.setEnabled(true);
+  widgets_.enableCommand(widgets_.M_ColumnSetup, true);
+  widgets_.enableCommand(widgets_.M_Export, true);
 }
 
 // The kind's layout rows, Fields standing on the first in GRPD order.
@@ -170,6 +142,10 @@ void Catalogue::LoadKindRows() {
 
 void Catalogue::PrepareMain(std::int32_t v) {
   if (v == 0) return;
+  // A device table that could not be opened at start is opened with its index
+  // now (or says again why not), so that its devices are not shown out of
+  // TYPE order without a word.
+  if (!main_.Active() && main_.IndexName().empty()) OpenTable(main_, kMainTable.tags);
   main_.Close();
   ResetFields(main_);
   const std::string filter = "VID=" + std::to_string(v);
@@ -200,16 +176,22 @@ void Catalogue::MainCalcFields(TDataSet& dataSet) {
 // device's other drawings).
 void Catalogue::Grid1SelectCell(QObject* /*Sender*/, int ACol, int ARow) {
   TxGrid& grid = widgets_.Grid1;
-  if (grid.RowCount() <= 1) return;
+  if (grid.RowCount() <= 1) {
+    // No device is selected (none in the kind, or filters hide them all):
+    // there is no drawing to show nor to name.
+    widgets_.enableCommand(widgets_.M_Pict, false);
+    widgets_.setStatusText({});
+    return;
+  }
   main_.SetRecNo(grid.RowRecNo(ARow));
   const std::string pic = main_.FieldByName("PIC").AsString();
   std::string fileText = kNoDrawingText;
   if (pic.empty()) {
-    widgets_.M_Pict.setEnabled(false);
+    widgets_.enableCommand(widgets_.M_Pict, false);
   } else {
     // A drawing table that could not be opened was reported at start.
     if (pics_.Active() && pics_.FindKey({pic})) fileText = pics_.FieldByName("FN").AsString();
-    widgets_.M_Pict.setEnabled(true);
+    widgets_.enableCommand(widgets_.M_Pict, true);
   }
   widgets_.setStatusText(kStatusPrefix + fileText + kStatusSeparator + grid.ColumnFullName(ACol));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // TMainForm: the catalogue's main window. From top to bottom: a panel with the
 // group list CBGroups and the kind list CBVids, the device grid Grid1, and a
-// status bar with one text panel; above them the menu. The window only sets
+// status bar with a text panel and, at its right end, the view panel, which
+// says "n из m" while filters hide devices of the kind; above them the menu. The window only sets
 // up its widgets and passes their events on: the navigation is Catalogue's,
 // the other commands open windows of their own.
 //
@@ -11,6 +12,8 @@
 #include <QMainWindow>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +29,9 @@ namespace talvern {
 
 class GridDataLink;
 class LookupComboBox;
+class MaintenanceCommands;
 class TDataSet;
+class TPackage;
 class TTalvernDataSet;
 class TxGrid;
 
@@ -56,15 +61,21 @@ public:
   QAction* M_Exit() const { return mExit_; }
   QAction* M_ColumnSetup() const { return mColumnSetup_; }
   QAction* M_Export() const { return mExport_; }
+  QAction* M_SaveCsv() const { return mSaveCsv_; }
   QAction* M_Import() const { return mImport_; }
   QAction* M_PicUpdate() const { return mPicUpdate_; }
   QAction* M_Optimize() const { return mOptimize_; }
   QAction* M_About() const { return mAbout_; }
   Catalogue& Logic() { return *logic_; }
+  // The package drawing window, made with the main window and kept.
+  TPackage* Package() const { return package_.get(); }
+  MaintenanceCommands& Maintenance() { return *maintenance_; }
 
-  // The status bar's one text panel.
+  // The status bar's text panel.
   QString StatusText() const;
   void SetStatusText(const QString& text);
+  // The status bar's view panel: "n из m" while filters are set, else empty.
+  QString ViewText() const;
 
   // The navigation (Catalogue).
   void FormCreate() { logic_->FormCreate(); }
@@ -76,6 +87,15 @@ public:
   void MainCalcFields(TDataSet& dataSet) { logic_->MainCalcFields(dataSet); }
   void Grid1SelectCell(QObject* Sender, int ACol, int ARow) { logic_->Grid1SelectCell(Sender, ACol, ARow); }
 
+  // Connects a menu command to its handler (in place of one it had); the
+  // handler runs guarded. Only a command with a handler is ever enabled: from
+  // then on it follows the enabling the navigation asks for.
+  void ConnectCommand(QAction& command, std::function<void()> handler);
+  bool HasHandler(const QAction& command) const;
+  // Enables or disables a command as the navigation asks; a command without a
+  // handler stays disabled.
+  void EnableCommand(QAction& command, bool enabled);
+
   // Menu commands.
   void M_FindClick();
   void M_PictClick();
@@ -84,6 +104,11 @@ public:
   void M_ExitClick();
   void M_ColumnSetupClick();
   void M_ExportClick();
+  // Asks for a file name and saves the grid's rows there (SaveGridAsCsv).
+  void M_SaveCsvClick();
+  // Writes the rows shown, in the order shown, as a CSV file; the file is
+  // replaced only when the whole text was written.
+  void SaveGridAsCsv(const QString& fileName);
   void M_ImportClick();
   void M_PicUpdateClick();
   void M_OptimizeClick();
@@ -92,16 +117,27 @@ public:
 private:
   using Handler = void (TMainForm::*)();
 
+  // What the window knows of a command: whether the navigation wants it
+  // enabled, and the connection to its handler (none: no handler).
+  struct CommandState {
+    bool wanted = false;
+    QMetaObject::Connection handler;
+  };
+
   QWidget* CreatePanel(QWidget* parent);
   void CreateMenu();
   QAction* AddCommand(QWidget* menu, const char* objectName, const char* caption, const QKeySequence& shortcut,
-                      Handler handler, bool enabled);
+                      bool enabled);
+  void ConnectHandlers();
+  void Connect(QAction* command, Handler handler);
   void BindWidgets();
+  void GridViewChanged();
 
   LookupComboBox* cbGroups_ = nullptr;
   LookupComboBox* cbVids_ = nullptr;
   TxGrid* grid_ = nullptr;
   QLabel* statusPanel_ = nullptr;
+  QLabel* viewPanel_ = nullptr;
   QAction* mFind_ = nullptr;
   QAction* mPict_ = nullptr;
   QAction* mSmd_ = nullptr;
@@ -109,12 +145,16 @@ private:
   QAction* mExit_ = nullptr;
   QAction* mColumnSetup_ = nullptr;
   QAction* mExport_ = nullptr;
+  QAction* mSaveCsv_ = nullptr;
   QAction* mImport_ = nullptr;
   QAction* mPicUpdate_ = nullptr;
   QAction* mOptimize_ = nullptr;
   QAction* mAbout_ = nullptr;
+  std::map<const QAction*, CommandState> commands_;
   std::unique_ptr<Catalogue> logic_;
   std::unique_ptr<GridDataLink> gridLink_;
+  std::unique_ptr<TPackage> package_;
+  std::unique_ptr<MaintenanceCommands> maintenance_;
 };
 
 }  // namespace talvern

@@ -20,7 +20,7 @@
 
 #include "BenchData.h"
 #include "dataset/TalvernDataSet.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 
 namespace {
 

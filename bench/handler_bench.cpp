@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "BenchData.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 #include "BenchData.h"
 #include "engine/Fields.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "expr/Variant.h"
 #include "index/CdxFile.h"
 #include "index/KeyCompare.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "dataset/FieldValue.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 
 namespace talvern {
 

@@ -33,7 +33,7 @@
 #include "dataset/DataSet.h"
 #include "dataset/IndexDefs.h"
 #include "dataset/IndexFileList.h"
-#include "engine/DbfObject.h"
+#include "handler/DbfObject.h"
 #include "engine/TableTypes.h"
 
 namespace talvern {

@@ -11,11 +11,17 @@
 #include "engine/NumberText.h"
 #include "engine/Strings.h"
 #include "engine/Translate.h"
-#include "expr/TableLink.h"
 
 namespace talvern {
 
 using namespace dbf;
+
+namespace {
+const TvxExpressionLinkMaker* gLinkMaker = nullptr;
+}  // namespace
+
+void SetExpressionLinkMaker(const TvxExpressionLinkMaker* maker) { gLinkMaker = maker; }
+const TvxExpressionLinkMaker* ExpressionLinkMaker() { return gLinkMaker; }
 
 VXO_dBaseFld::VXO_dBaseFld(const std::string& fileName, bool shared, bool readWrite,
                            const std::string& password)
@@ -45,15 +51,17 @@ VXO_dBaseFld::VXO_dBaseFld(const std::string& fileName, bool shared, bool readWr
 VXO_dBaseFld::~VXO_dBaseFld() = default;
 
 // The table's expression link: the table functions and a variable for each
-// field (expr/TableLink.h), with the table's translate flag.
+// field, with the table's translate flag.
 void VXO_dBaseFld::RegisterExpressionLink() {
-  expressionLink_ = CreateTableLink(*this);
-  expressionLink_->SetTranslate(translate_);
+  const TvxExpressionLinkMaker* maker = ExpressionLinkMaker();
+  if (!maker) return;
+  expressionLink_ = TvxExpressionLinkPtr(maker->Make(*this), TvxExpressionLinkFree{maker});
+  if (expressionLink_) maker->SetTranslate(*expressionLink_, translate_);
 }
 
 void VXO_dBaseFld::SetTranslate(bool on) {
   translate_ = on;
-  if (expressionLink_) expressionLink_->SetTranslate(on);
+  if (expressionLink_) expressionLink_.get_deleter().maker->SetTranslate(*expressionLink_, on);
 }
 
 const TvxDBFFields* VXO_dBaseFld::Field(std::int32_t field) {
@@ -262,9 +270,12 @@ void VXO_dBaseFld::MemoRead(std::int32_t field, void* buffer, std::int32_t& leng
 void VXO_dBaseFld::MemoWrite(std::int32_t field, const void* buffer, std::int32_t& length) {
   VXobjMemo* memo = MemoObject(field);
   if (!memo) return;
-  std::int32_t block = BlockOf(NumberGet(field), memo);
-  memo->WriteMemo(buffer, block, length);
+  const std::int32_t old = BlockOf(NumberGet(field), memo);
+  std::int32_t block = old;
+  memo->WriteMemoKeepingOld(buffer, block, length);
   NumberPut(field, length == 0 ? 0 : block);
+  // The record on disk points at the old blocks until it is rewritten.
+  if (old != block) memo->DeferFree(currentRecordNo_, old);
 }
 
 void VXO_dBaseFld::PutValues(std::uint8_t* buffer, const std::string& fieldList,

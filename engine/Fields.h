@@ -3,8 +3,8 @@
 // a table: look-up by name or number, descriptor queries, get and put as
 // raw text, display text, number, date and logical value, memo texts through
 // the memo file, blanking, deleting and recalling records. It also builds
-// the table's field dictionary and hands the table to the expression engine
-// (RegisterExpressionLink).
+// the table's field dictionary and asks the expression layer for the
+// table's expression link (engine/LinkMaker.h).
 //
 // Field numbers are 1-based; "by number" operations given a number out of
 // range answer the neutral result (empty text, 0, false), "by name"
@@ -22,10 +22,9 @@
 
 #include "engine/DbfFile.h"
 #include "engine/FieldInfo.h"
+#include "engine/LinkMaker.h"
 
 namespace talvern {
-
-class TvxExpUserLink;
 
 class VXO_dBaseFld : public VXO_dBaseDBF {
 public:
@@ -87,7 +86,8 @@ public:
   // The translate flag is copied into the expression link.
   void SetTranslate(bool on);
   bool Translate() const { return translate_; }
-  // The table's expression link: expressions on this table compile against it.
+  // The table's expression link: expressions on this table compile against
+  // it (null when no expression layer is linked in).
   TvxExpUserLink* ExpressionLink() const { return expressionLink_.get(); }
 
   // The field dictionary in field order, and the current descriptor (the
@@ -115,11 +115,11 @@ protected:
   bool translate_ = true;
   const std::uint8_t* currentDescriptor_ = nullptr;
   std::vector<std::pair<std::string, std::unique_ptr<TvxDBFFields>>> fields_;
-  std::unique_ptr<TvxExpUserLink> expressionLink_;
+  TvxExpressionLinkPtr expressionLink_;
 
 private:
-  // The expression engine's side of the table: the link, its table
-  // functions and one field variable per field.
+  // The expression layer's side of the table: the link, its table functions
+  // and one field variable per field, from the installed maker.
   void RegisterExpressionLink();
 };
 

@@ -1,6 +1,7 @@
 #include "expr/Registry.h"
 
 #include "expr/Library.h"
+#include "expr/TableLink.h"
 
 namespace talvern {
 namespace {
@@ -11,6 +12,11 @@ std::string Upper(std::string_view name) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   return s;
 }
+
+// Tables get their expression link from this layer: installed while the
+// program starts, before any table opens, in the file that every program
+// compiling an expression links (the tokenizer looks names up here).
+[[maybe_unused]] const bool gTableLinks = (InstallTableLinkMaker(), true);
 
 }  // namespace
 

@@ -176,4 +176,20 @@ std::unique_ptr<TvxExpUserLink> CreateTableLink(VXO_dBaseFld& table) {
   return link;
 }
 
+namespace {
+
+class TableLinkMaker final : public TvxExpressionLinkMaker {
+public:
+  TvxExpUserLink* Make(VXO_dBaseFld& table) const override { return CreateTableLink(table).release(); }
+  void Free(TvxExpUserLink* link) const override { delete link; }
+  void SetTranslate(TvxExpUserLink& link, bool on) const override { link.SetTranslate(on); }
+};
+
+}  // namespace
+
+void InstallTableLinkMaker() {
+  static const TableLinkMaker maker;
+  SetExpressionLinkMaker(&maker);
+}
+
 }  // namespace talvern

@@ -71,4 +71,9 @@ TALVERN_TABLE_FUNCTION(TvxlDBFFieldNo, "FIELDNO")
 // field order.
 std::unique_ptr<TvxExpUserLink> CreateTableLink(VXO_dBaseFld& table);
 
+// Makes every table opened from now on create its link here (the table
+// files ask engine/LinkMaker.h). Done once while the program starts, with
+// the registries (Registry.cpp).
+void InstallTableLinkMaker();
+
 }  // namespace talvern

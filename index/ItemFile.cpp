@@ -2,6 +2,7 @@
 
 #include "engine/Errors.h"
 #include "engine/Strings.h"
+#include "platform/File.h"
 
 namespace talvern {
 
@@ -21,7 +22,7 @@ void VXobjItemFile::ReleaseAll() noexcept {
 
 std::int32_t VXobjItemFile::PageAllocate() {
   if (NextFree == -1) PageAllocReset();
-  if (NextFree > 0x7FFFFFFF - 2 * AllocationUnit()) Raise("Index file %s is full", {fileName_});
+  if (NextFree > kIndexSpaceEnd - 2 * AllocationUnit()) Raise("Index file %s is full", {fileName_});
   std::int32_t page = NextFree;
   NextFree += AllocationUnit();
   allocated_ = true;
@@ -34,7 +35,7 @@ std::int32_t VXobjItemFile::PageAllocReset() {
   // after the partial one.
   const std::int64_t unit = AllocationUnit();
   size = (size + unit - 1) / unit * unit;
-  if (size > 0x7FFFFFFF - 2 * unit) Raise("Index file %s is full", {fileName_});
+  if (size > kIndexSpaceEnd - 2 * unit) Raise("Index file %s is full", {fileName_});
   NextFree = static_cast<std::int32_t>(size);
   return NextFree;
 }
@@ -46,8 +47,52 @@ bool VXobjItemFile::KeysUpdate(std::int32_t recno, bool append) {
   return KeysUpdateHeld(recno, append, [this](bool changed) { AfterUpdate(changed, allocated_); });
 }
 
+// The undo of an append whose keys could not all be written: the format
+// records the change as after any update (the pages the failed write handed
+// out included), so that others see it; a failure to record it is left to
+// check and Reindex.
+bool VXobjItemFile::RemoveRecordKeys(std::int32_t recno) {
+  const bool changed = VXobjIndexFile::RemoveRecordKeys(recno);
+  try {
+    AfterUpdate(changed, allocated_);
+  } catch (const ETalvernError&) {
+  }
+  allocated_ = false;
+  return changed;
+}
+
 void VXobjItemFile::LockWhole() {
   if (!Disk->LockEntireFile()) Raise("Can not Lock file %s", {Disk->FileName()});
+}
+
+void VXobjItemFile::ReplaceFromBeside(const std::function<void(VXobjItemFile& fresh)>& build) {
+  const std::string target = FullName();
+  const std::string temporary = target + ".tmp";
+  try {
+    std::unique_ptr<VXobjItemFile> fresh = NewBeside(temporary);
+    if (!fresh->IsOpened()) fresh->RaiseCorrupted();
+    build(*fresh);
+    fresh->Flush();
+  } catch (...) {
+    Disk->ReleaseSoleUse();
+    platform::DeleteFile(temporary);
+    throw;
+  }
+  if (!platform::RenameFile(temporary, target)) {
+    Disk->ReleaseSoleUse();
+    platform::DeleteFile(temporary);
+    Raise("Error on Rename of file %s", {temporary});
+  }
+  // The old file goes with its handle (and its locks).
+  auto disk = std::make_unique<VXO_DiskFile>(target, Disk->IsShared(), Disk->IsReadWrite());
+  for (auto& tag : Tags) tag->Discard();
+  Tags.clear();
+  DropCache();
+  Disk = std::move(disk);
+  Disk->OpenExisting();
+  NextFree = -1;
+  Reload();
+  if (Corrupted) RaiseCorrupted();
 }
 
 std::string VXobjItemFile::UpperBaseName() const { return UpperCase(BaseName(fileName_)); }

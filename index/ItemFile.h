@@ -7,6 +7,7 @@
 // Their tags are VXobjItemTag.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,7 @@ public:
   std::int32_t PageAllocate() override;
   std::int32_t PageAllocReset() override;
   bool KeysUpdate(std::int32_t recno, bool append) override;
+  bool RemoveRecordKeys(std::int32_t recno) override;
 
 protected:
   explicit VXobjItemFile(VXO_dBaseFld* table);
@@ -35,6 +37,16 @@ protected:
   void ReleaseAll() noexcept;
   // Takes the lock of a whole file for a rebuild; raises when refused.
   void LockWhole();
+  // A rebuild of a file this program has to itself (the whole file locked,
+  // sole use taken, the tags' nodes written): build fills a new file of the
+  // same format made beside this one (NAME.tmp), which is renamed into place
+  // and read as this file afresh. The old file stays whole until the new one
+  // is complete; a build that fails takes the new file away and raises.
+  void ReplaceFromBeside(const std::function<void(VXobjItemFile& fresh)>& build);
+  // A new, empty file of this format at name, for this program alone.
+  virtual std::unique_ptr<VXobjItemFile> NewBeside(const std::string& name) = 0;
+  // Reads the tags of the file just put in place.
+  virtual void Reload() = 0;
   // The base name of the file in upper case (single-tag files name their
   // tag after it).
   std::string UpperBaseName() const;

@@ -158,7 +158,7 @@ void VXobjItemTag::CheckItems(int first, int count, int itemSize, int extra) con
 
 // A page beyond the end of the file is found when it is read (short).
 std::int32_t VXobjItemTag::CheckedChild(std::int64_t offset, std::int32_t alignment) const {
-  if (offset <= 0 || offset % alignment != 0 || offset > 0x7FFFFFFF - PageSize()) file_->RaiseCorrupted();
+  if (offset <= 0 || offset % alignment != 0 || offset > kIndexSpaceEnd - PageSize()) file_->RaiseCorrupted();
   return static_cast<std::int32_t>(offset);
 }
 

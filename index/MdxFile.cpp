@@ -40,8 +40,11 @@ VXobjMDXFile::VXobjMDXFile(VXO_dBaseFld* table, const std::string& fileName, boo
   if (!Disk) return;
   if (Disk->FileSize() > kUnit) {
     if (!ReadHeader()) Corrupted = true;
-  } else {
+  } else if (Disk->IsReadWrite()) {
     CreateHeader();
+  } else {
+    // Too short for a header, and not to be written: damaged.
+    Corrupted = true;
   }
   // The table's own file is its production index.
   if (!Corrupted && Table && !Table->ProductionIndex() &&
@@ -229,9 +232,23 @@ bool VXobjMDXFile::TagDelete(const std::string& name) {
   return true;
 }
 
+std::unique_ptr<VXobjItemFile> VXobjMDXFile::NewBeside(const std::string& name) {
+  return std::make_unique<VXobjMDXFile>(Table, name, true, true, false, true);
+}
+
+void VXobjMDXFile::Reload() {
+  if (!ReadHeader()) Corrupted = true;
+  Opened = !Corrupted;
+}
+
+// Every tag is built again from its definition. A file of this program's
+// own layout that it has to itself is built anew beside and renamed into
+// place; otherwise the file is cut back to its header and the tags are
+// built again in it.
 void VXobjMDXFile::Reindex() {
   if (!Disk) return;
   LockWhole();
+  bool replacing = false;
   try {
     struct Definition {
       std::string name, keyExpr, forExpr;
@@ -242,6 +259,16 @@ void VXobjMDXFile::Reindex() {
       definitions.push_back({tag->Name, tag->KeyExpr, tag->HasFor ? tag->ForExpr : std::string(), tag->Unique,
                              tag->Ascending});
     ReleaseAll();
+    const bool ownLayout = head_[kVersionOffset] == kVersion && blockSize_ == kNewBlockSize &&
+                           headerSize_ == kNewHeaderSize && entryLength_ == kEntryLength;
+    if (ownLayout && Disk->TakeSoleUse()) {
+      replacing = true;
+      ReplaceFromBeside([&](VXobjItemFile& fresh) {
+        for (const auto& d : definitions) fresh.TagAdd(d.name, d.keyExpr, d.unique, d.ascending, d.forExpr);
+      });
+      Disk->Unlock();
+      return;
+    }
     Disk->Truncate(headerSize_);
     DropCache();
     NextFree = headerSize_;
@@ -253,7 +280,8 @@ void VXobjMDXFile::Reindex() {
     }
     WriteDirectory();
   } catch (...) {
-    WriteDirectory();
+    // The file replaced keeps the tag table it was built with.
+    if (!replacing) WriteDirectory();
     Disk->Unlock();
     throw;
   }

@@ -39,6 +39,8 @@ public:
 protected:
   std::int32_t AllocationUnit() const override { return blockSize_; }
   void AfterUpdate(bool changed, bool allocated) override;
+  std::unique_ptr<VXobjItemFile> NewBeside(const std::string& name) override;
+  void Reload() override;
 
 private:
   bool ReadHeader();

@@ -43,7 +43,7 @@ bool VXobjMDXTag::HeaderRead() {
   if (blockSize_ < kUnit || !file_->PageRead(HeaderOffset, h.data(), blockSize_)) return false;
   const std::int64_t root = UnitOffset(GetLE32(h.data() + kRootOffset));
   VXO_DiskFile* disk = file_->DiskFile();
-  if (root <= 0 || root > 0x7FFFFFFF - blockSize_ || (disk && root + blockSize_ > disk->FileSize())) return false;
+  if (root <= 0 || root > kIndexSpaceEnd - blockSize_ || (disk && root + blockSize_ > disk->FileSize())) return false;
   Root = static_cast<std::int32_t>(root);
   const std::uint8_t flags = h[kFlagsOffset];
   storedType_ = static_cast<char>(h[kKeyTypeOffset]);

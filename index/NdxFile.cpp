@@ -19,6 +19,10 @@ VXobjNDXFile::VXobjNDXFile(VXO_dBaseFld* table, const std::string& fileName, boo
 
 VXobjNDXFile::~VXobjNDXFile() { ReleaseAll(); }
 
+std::unique_ptr<VXobjItemFile> VXobjNDXFile::NewBeside(const std::string& name) {
+  return std::make_unique<VXobjNDXFile>(Table, name, true, true, false, true);
+}
+
 std::unique_ptr<VXobjItemTag> VXobjNDXFile::NewTag(bool existing) {
   return std::make_unique<VXobjNDXTag>(this, existing, UpperBaseName());
 }

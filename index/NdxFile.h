@@ -22,6 +22,7 @@ public:
   ~VXobjNDXFile() override;
 
 protected:
+  std::unique_ptr<VXobjItemFile> NewBeside(const std::string& name) override;
   std::unique_ptr<VXobjItemTag> NewTag(bool existing) override;
   void CheckSettings(bool ascending, const std::string& forExpr) const override;
   std::int32_t AllocationUnit() const override;

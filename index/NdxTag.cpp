@@ -34,7 +34,7 @@ bool VXobjNDXTag::HeaderRead() {
   if (!file_->PageRead(HeaderOffset, h, kBlockSize)) return false;
   const std::int64_t root = static_cast<std::int64_t>(GetLE32(h + kRootOffset)) * kBlockSize;
   VXO_DiskFile* disk = file_->DiskFile();
-  if (root <= 0 || root > 0x7FFFFFFF - kBlockSize || (disk && root + kBlockSize > disk->FileSize())) return false;
+  if (root <= 0 || root > kIndexSpaceEnd - kBlockSize || (disk && root + kBlockSize > disk->FileSize())) return false;
   Root = static_cast<std::int32_t>(root);
   KeyLength = static_cast<std::int16_t>(GetLE16(h + kKeyLengthOffset));
   const int itemSize = GetLE16(h + kItemSizeOffset);

@@ -17,6 +17,10 @@ VXobjNTXFile::VXobjNTXFile(VXO_dBaseFld* table, const std::string& fileName, boo
 
 VXobjNTXFile::~VXobjNTXFile() { ReleaseAll(); }
 
+std::unique_ptr<VXobjItemFile> VXobjNTXFile::NewBeside(const std::string& name) {
+  return std::make_unique<VXobjNTXFile>(Table, name, true, true, false, true);
+}
+
 std::unique_ptr<VXobjItemTag> VXobjNTXFile::NewTag(bool existing) {
   return std::make_unique<VXobjNTXTag>(this, existing, UpperBaseName());
 }

@@ -24,6 +24,7 @@ public:
   bool ChangedByOthers() override;
 
 protected:
+  std::unique_ptr<VXobjItemFile> NewBeside(const std::string& name) override;
   std::unique_ptr<VXobjItemTag> NewTag(bool existing) override;
   std::int32_t AllocationUnit() const override;
   void AfterUpdate(bool changed, bool allocated) override;

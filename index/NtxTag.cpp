@@ -58,7 +58,7 @@ bool VXobjNTXTag::HeaderRead() {
   Counter = GetLE16(h + kCounterOffset);
   const std::int64_t root = GetLE32(h + kRootOffset);
   VXO_DiskFile* disk = file_->DiskFile();
-  if (root <= 0 || root % kPageSize != 0 || root > 0x7FFFFFFF - kPageSize || (disk && root + kPageSize > disk->FileSize()))
+  if (root <= 0 || root % kPageSize != 0 || root > kIndexSpaceEnd - kPageSize || (disk && root + kPageSize > disk->FileSize()))
     return false;
   Root = static_cast<std::int32_t>(root);
   KeyLength = static_cast<std::int16_t>(GetLE16(h + kKeyLengthOffset));

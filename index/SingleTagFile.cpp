@@ -78,23 +78,35 @@ void VXobjSingleTagFile::EmptyFile() {
   Disk->Unlock();
 }
 
+// With the file to itself, the tag is built into a new file renamed into
+// place; otherwise the file is emptied and the tag built again in it.
 void VXobjSingleTagFile::Reindex() {
   if (!Disk || Tags.empty()) return;
   auto& tag = static_cast<VXobjItemTag&>(*Tags.front());
-  const std::string keyExpr = tag.KeyExpr;
+  const std::string name = tag.Name, keyExpr = tag.KeyExpr;
   const std::string forExpr = tag.HasFor ? tag.ForExpr : std::string();
   const bool unique = tag.Unique, ascending = tag.Ascending;
-  EmptyFile();
   LockWhole();
-  try {
-    // The build starts again right after the header.
-    NextFree = tag.PageSize();
-    tag.TagCreate(keyExpr, unique, ascending, forExpr);
-  } catch (...) {
-    Disk->Unlock();
-    throw;
+  struct Unlock {
+    VXobjSingleTagFile& file;
+    ~Unlock() {
+      if (file.Disk) file.Disk->Unlock();
+    }
+  } unlock{*this};
+  if (Disk->TakeSoleUse()) {
+    tag.ReleaseNodes();
+    ReplaceFromBeside([&](VXobjItemFile& fresh) {
+      if (!fresh.TagAdd(name, keyExpr, unique, ascending, forExpr))
+        Raise("The key expression of tag %s cannot be evaluated", {name});
+    });
+    return;
   }
-  Disk->Unlock();
+  EmptyFile();
+  // The build starts again right after the header.
+  NextFree = tag.PageSize();
+  tag.TagCreate(keyExpr, unique, ascending, forExpr);
 }
+
+void VXobjSingleTagFile::Reload() { Open(false); }
 
 }  // namespace talvern

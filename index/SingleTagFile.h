@@ -31,6 +31,7 @@ protected:
   virtual void CheckSettings(bool ascending, const std::string& forExpr) const;
   // Called by EmptyFile before the header is written afresh.
   virtual void ResetHeader(VXobjItemTag& tag);
+  void Reload() override;
 };
 
 }  // namespace talvern

@@ -67,6 +67,10 @@ bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
 void VXobjIndexTag::CollectKeys(TvxSort& sorter) {
   VXO_dBaseFld* table = Table();
   if (!table) return;
+  // Records other programs appended since the table was opened belong in
+  // the tag too (it is built under the index lock; appends after it find
+  // the new tag).
+  table->RefreshHeader();
   const std::int32_t count = table->RecordCount();
   table->StatusReport(-1, 1, count);
   VXobjIndexKeyData key;
@@ -142,6 +146,19 @@ bool VXobjIndexTag::RecordKeysUpdate(std::int32_t recno, bool append) {
   }
   if (!hadPath) ReleaseNodes();
   return Changed;
+}
+
+bool VXobjIndexTag::RemoveRecordKey(std::int32_t recno) {
+  FlagScope maintaining(Maintaining, true);
+  if (HasFor && !ForExpr.empty() && !ForEvaluate()) return false;
+  VXobjIndexKeyData key;
+  bool ok = true;
+  KeyEvaluate(key, ok);
+  key.RecNo = key.Link = recno;
+  const bool present = Seek(key) > 0;
+  if (present) Path->NodeDelete();
+  ReleaseNodes();
+  return present;
 }
 
 // Key forms.

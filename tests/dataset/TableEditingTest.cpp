@@ -7,7 +7,7 @@
 #include "TableTestKit.h"
 #include "dataset/DataSource.h"
 #include "dataset/TalvernBlobStream.h"
-#include "engine/DbfObject.h"
+#include "handler/DbfObject.h"
 #include "engine/Strings.h"
 
 using namespace talvern;

@@ -18,7 +18,7 @@
 #include "TestFiles.h"
 #include "dataset/TalvernDataSet.h"
 #include "engine/CreateTable.h"
-#include "engine/DbfObject.h"
+#include "handler/DbfObject.h"
 #include "engine/Fields.h"
 #include "platform/CodePage.h"
 

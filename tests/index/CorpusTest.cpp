@@ -11,7 +11,7 @@
 
 #include "IndexTestKit.h"
 #include "Peers.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/CdxFile.h"
 #include "index/MdxFile.h"
 #include "engine/Strings.h"

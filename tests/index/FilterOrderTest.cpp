@@ -7,7 +7,7 @@
 #include <set>
 
 #include "IndexTestKit.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 
 namespace talvern::testing {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "IndexTestKit.h"
 #include "engine/DbfHeader.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/IndexCheck.h"
 
 namespace talvern::testing {

@@ -3,7 +3,7 @@
 // ranges, Locate through a tag, and keys kept up to date by every write.
 
 #include "IndexTestKit.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/IndexCheck.h"
 #include "platform/CodePage.h"
 

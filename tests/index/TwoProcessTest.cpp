@@ -12,7 +12,7 @@
 
 #include "IndexTestKit.h"
 #include "Peers.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "index/IndexCheck.h"
 
 namespace talvern::testing {

@@ -11,7 +11,7 @@
 
 #include "Command.h"
 #include "Values.h"
-#include "engine/TableHandler.h"
+#include "handler/TableHandler.h"
 #include "platform/CodePage.h"
 
 namespace dbftool {
@@ -44,8 +44,7 @@ int RunDump(const std::vector<std::string>& args) {
   table.SetReadAhead(true);
   if (!filter.empty()) {
     table.SetFilterOn(true);
-    table.SetFilter(ansi ? talvern::platform::Utf8ToAnsi(filter) : talvern::platform::Utf8ToOem(filter), false,
-                    true);
+    table.SetFilter(CommandLineText(filter, "the filter", ansi), false, true);
   }
   std::string line = "DELETED";
   for (int i = 1; i <= table.FieldCount(); ++i) {

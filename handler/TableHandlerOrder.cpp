@@ -1,0 +1,133 @@
+// Walking a small filter set in a tag's order without stepping through the
+// whole tag (see FilterOrder.h).
+
+#include <algorithm>
+#include <numeric>
+
+#include "engine/Cipher.h"
+#include "engine/Strings.h"
+#include "handler/TableHandler.h"
+#include "index/IndexFile.h"
+#include "index/IndexTag.h"
+#include "index/KeyCompare.h"
+
+namespace talvern {
+
+namespace {
+
+// A set this many times smaller than the table is ordered by its own keys:
+// computing a record's key costs about as much as stepping over a few dozen
+// keys of the tag.
+constexpr std::int64_t kSmallSetRatio = 32;
+
+}  // namespace
+
+bool VXO_dBHandler::MakeFilterOrder(VXobjIndexTag& tag) {
+  VXobjIndexFile* file = tag.File();
+  if (filterSet_->Count() * kSmallSetRatio > recordCount_ || tag.Unique || tag.RangeActive() ||
+      !file->RecNoOrdered || tag.Maintaining) {
+    filterOrder_.reset();
+    return false;
+  }
+  // Another program's change to the index file drops its cache, and with
+  // it the order made from the keys that were stored before.
+  file->ValidateCache();
+  if (filterOrder_ && filterOrder_->tag == &tag && filterOrder_->generation == file->CacheGeneration())
+    return true;
+  filterOrder_.reset();
+  if (!tag.Searchable()) return false;
+
+  auto order = std::make_unique<TvxFilterOrder>();
+  order->tag = &tag;
+  order->generation = file->CacheGeneration();
+  std::vector<VXobjIndexKeyData> keys;
+  keys.reserve(static_cast<std::size_t>(filterSet_->Count()));
+  order->records.reserve(keys.capacity());
+
+  // Each record is evaluated in a buffer of its own: the table's current
+  // record stays as it is.
+  std::vector<std::uint8_t> record(static_cast<std::size_t>(recordLength_) + 1, ' ');
+  std::uint8_t* const savedRecord = currentRecord_;
+  const std::int32_t savedRecno = currentRecordNo_;
+  struct Restore {
+    VXO_dBHandler& table;
+    std::uint8_t* record;
+    std::int32_t recno;
+    ~Restore() {
+      table.currentRecord_ = record;
+      table.currentRecordNo_ = recno;
+    }
+  } restore{*this, savedRecord, savedRecno};
+  const bool filtered = tag.HasFor && !Trim(tag.ForExpr).empty();
+  for (std::int32_t r = filterSet_->NextSet(1); r >= 1 && r <= recordCount_; r = filterSet_->NextSet(r + 1)) {
+    if (VXO_DiskFile::ReadAt(RecordOffset(r), record.data(), recordLength_) != recordLength_) return false;
+    if (IsEnciphered()) Cipher(ReadPassword(), record.data(), record.data(), recordLength_, false);
+    currentRecord_ = record.data();
+    currentRecordNo_ = r;
+    if (filtered && !tag.ForEvaluate()) continue;
+    VXobjIndexKeyData key;
+    if (!tag.CurrentKey(key)) return false;
+    keys.push_back(std::move(key));
+    order->records.push_back(r);
+  }
+
+  // The tag's stored order: by key (reversed in a descending tag), equal
+  // keys by record number.
+  std::vector<std::int32_t> byKey(keys.size());
+  std::iota(byKey.begin(), byKey.end(), 0);
+  const bool descending = tag.StoredDescending;
+  std::stable_sort(byKey.begin(), byKey.end(), [&](std::int32_t a, std::int32_t b) {
+    int c = CompareIndexKeys(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)], -1);
+    return descending ? c > 0 : c < 0;
+  });
+  std::vector<std::int32_t> sorted(byKey.size());
+  order->place.reserve(byKey.size());
+  for (std::size_t i = 0; i < byKey.size(); ++i) {
+    sorted[i] = order->records[static_cast<std::size_t>(byKey[i])];
+    order->place.emplace(sorted[i], static_cast<std::int32_t>(i));
+  }
+  order->records = std::move(sorted);
+  filterOrder_ = std::move(order);
+  return true;
+}
+
+bool VXO_dBHandler::OrderedFilterRecord(VXobjIndexTag& tag, std::int32_t code, std::int32_t next,
+                                        std::int32_t& rec) {
+  bool made;
+  try {
+    made = MakeFilterOrder(tag);
+  } catch (...) {
+    // A record whose key cannot be computed: the walk through the tag
+    // meets it (and its error) in its place.
+    filterOrder_.reset();
+    made = false;
+  }
+  if (!made) return false;
+  const auto& records = filterOrder_->records;
+  const auto n = static_cast<std::int64_t>(records.size());
+  // Moves forward in the walk go forward in the stored order unless the
+  // tag is navigated from its physical end.
+  const int forward = tag.ReverseNavigation ? -1 : 1;
+  std::int64_t at;
+  if (code == RecTop || code == RecBottom || currentRecordNo_ < 1) {
+    const bool last = (code == RecBottom) != tag.ReverseNavigation;
+    at = last ? n - 1 : 0;
+  } else {
+    auto found = filterOrder_->place.find(currentRecordNo_);
+    // The current record lies outside the set: the tag finds where it
+    // stands.
+    if (found == filterOrder_->place.end()) return false;
+    at = found->second;
+    if (code == RecNext) at += forward;
+    else if (code == RecPrior) at -= forward;
+  }
+  if (at < 0 || at >= n) {
+    (next == RecPrior ? bof_ : eof_) = true;
+    rec = 0;
+    return true;
+  }
+  rec = records[static_cast<std::size_t>(at)];
+  return true;
+}
+
+}  // namespace talvern

@@ -167,11 +167,12 @@ void TTalvernDataSet::InternalOpen() {
   oldRecord_.assign(bufferSize_, 0);
   pendingBlobs_.assign(tableFields_.size(), std::nullopt);
 
-  if (Filtered()) ApplyFilter();
   beforeFirst_ = true;
   afterLast_ = false;
   OpenIndexFileList(true);
   RebuildIndexDefs();
+  // With the index files open, the filter may take its records from a tag.
+  if (Filtered()) ApplyFilter();
   table.SelectTag(indexName_, true);
   editing_ = false;
   ApplyMasterRange();

@@ -340,6 +340,8 @@ bool VXO_dBHandler::FilterTrue() {
 // accepts them.
 void VXO_dBHandler::ScanFilter() {
   FlagScope everyRecord(scanAll_, true);
+  filterFromIndex_ = ScanFilterFromIndex();
+  if (filterFromIndex_) return;
   if (currentTag_ || enciphered_ || !readAhead_ || readAheadSize_ <= 0 || tableState_ != kTableReady) {
     for (ReadRecord(RecTop); !eof_ && !bof_; ReadRecord(RecNext))
       if (FilterTrue()) filterSet_->Mark(currentRecordNo_, TvxHugeSet::kSet);

@@ -171,6 +171,9 @@ public:
   bool FilterActive() const { return filterActive_; }
   const std::string& FilterText() const { return filterText_; }
   const TvxHugeSet* FilterSet() const { return filterSet_.get(); }
+  // Whether the last marking of the filter's records took them from a tag's
+  // key range rather than from a scan of the table.
+  bool FilterSetFromIndex() const { return filterFromIndex_; }
 
 protected:
   // Makes the index file object for a full name of a known kind (opened, or
@@ -200,6 +203,14 @@ protected:
   bool FilterTrue();
   // Marks every record of the current order that passes the filter.
   void ScanFilter();
+  // Marks the records that pass the filter taking them from a tag's key
+  // range (TableHandlerFilterIndex.cpp) when the filter is, or is joined by
+  // .AND. with, a comparison of a tag's bare numeric key field with a number;
+  // false, nothing marked, when no tag serves or the range is large.
+  bool ScanFilterFromIndex();
+  // The records of the tag's entries with keys from low to high (numbers);
+  // false when they are more than a small part of the table.
+  bool RangeRecords(VXobjIndexTag& tag, double low, double high, std::vector<std::int32_t>& records);
   // The full name of an index file: beside the table when it has no path,
   // with ".ndx" when it has no extension.
   std::string IndexFileName(const std::string& name) const;
@@ -244,6 +255,7 @@ protected:
   ExprValue filterValue_;
   // While the filter is scanned, navigation hides nothing.
   bool scanAll_ = false;
+  bool filterFromIndex_ = false;
   // The filter set in the current tag's order, while the set is small.
   std::unique_ptr<TvxFilterOrder> filterOrder_;
 };

@@ -6,6 +6,7 @@
 
 #include "app/ColumnLayout.h"
 #include "app/EngineSetup.h"
+#include "app/ErrorHandler.h"
 #include "app/LookupComboBox.h"
 #include "app/ParamPieces.h"
 #include "app/TxGrid.h"
@@ -64,13 +65,17 @@ Catalogue::Catalogue(CatalogueWidgets widgets, std::string databaseDirectory)
 
 Catalogue::~Catalogue() = default;
 
+// A table that cannot be opened is reported, once, and the others are opened
+// all the same: one missing table must not leave the rest closed. Every
+// dataset is given the database directory first, so that a table that failed
+// is named with its whole path also when it is used later.
 void Catalogue::FormCreate() {
   SetUpEngine();
-  OpenTable(fields_, kFieldsTable.tags);
-  OpenTable(groups_, kGroupsTable.tags);
-  OpenTable(vids_, kVidsTable.tags);
-  OpenTable(pics_, kPicsTable.tags);
-  OpenTable(main_, kMainTable.tags);
+  const std::pair<TTalvernDataSet*, const CatalogueTable*> tables[] = {
+      {&fields_, &kFieldsTable}, {&groups_, &kGroupsTable}, {&vids_, &kVidsTable},
+      {&pics_, &kPicsTable},     {&main_, &kMainTable}};
+  for (const auto& [dataSet, table] : tables) dataSet->SetDatabaseName(databaseDirectory_);
+  for (const auto& [dataSet, table] : tables) RunGuarded([&] { OpenTable(*dataSet, table->tags); });
   pics_.FieldByName("PICTURE").SetTransliterate(false);
 }
 
@@ -103,9 +108,9 @@ void Catalogue::CBGroupsClick() {
   widgets_.Grid1.Clear();
   widgets_.CBVids.setEnabled(false);
   widgets_.CBVids.SetKeyValue(FieldValue{});
-  widgets_.M_Pict.setEnabled(false);
-  widgets_.M_Export.setEnabled(false);
-  widgets_.M_ColumnSetup.setEnabled(false);
+  widgets_.enableCommand(widgets_.M_Pict, false);
+  widgets_.enableCommand(widgets_.M_Export, false);
+  widgets_.enableCommand(widgets_.M_ColumnSetup, false);
   if (!widgets_.CBGroups.HasValue()) return;
   vids_.SetFilter("GROUP=" + std::to_string(KeyAsInteger(widgets_.CBGroups.KeyValue())));
   widgets_.CBVids.setEnabled(true);
@@ -121,7 +126,7 @@ void Catalogue::CBVidsClick() {
     } catch (...) {
       // Main is closed now: the grid must not keep rows it cannot show.
       grid.Clear();
-      widgets_.M_Pict.setEnabled(false);
+      widgets_.enableCommand(widgets_.M_Pict, false);
       throw;
     }
     grid.Clear();
@@ -131,8 +136,8 @@ void Catalogue::CBVidsClick() {
     if (grid.RowCount() > 1) grid.SetFixedRows(1);
   }
   Grid1SelectCell(&grid, grid.Col(), grid.Row());
-  widgets_.M_ColumnSetup.setEnabled(true);
-  widgets_.M_Export.setEnabled(true);
+  widgets_.enableCommand(widgets_.M_ColumnSetup, true);
+  widgets_.enableCommand(widgets_.M_Export, true);
 }
 
 // The kind's layout rows, Fields standing on the first in GRPD order.
@@ -170,6 +175,10 @@ void Catalogue::LoadKindRows() {
 
 void Catalogue::PrepareMain(std::int32_t v) {
   if (v == 0) return;
+  // A device table that could not be opened at start is opened with its index
+  // now (or says again why not), so that its devices are not shown out of
+  // TYPE order without a word.
+  if (!main_.Active() && main_.IndexName().empty()) OpenTable(main_, kMainTable.tags);
   main_.Close();
   ResetFields(main_);
   const std::string filter = "VID=" + std::to_string(v);
@@ -200,16 +209,20 @@ void Catalogue::MainCalcFields(TDataSet& dataSet) {
 // device's other drawings).
 void Catalogue::Grid1SelectCell(QObject* /*Sender*/, int ACol, int ARow) {
   TxGrid& grid = widgets_.Grid1;
-  if (grid.RowCount() <= 1) return;
+  if (grid.RowCount() <= 1) {
+    // No device is selected: there is no drawing to show.
+    widgets_.enableCommand(widgets_.M_Pict, false);
+    return;
+  }
   main_.SetRecNo(grid.RowRecNo(ARow));
   const std::string pic = main_.FieldByName("PIC").AsString();
   std::string fileText = kNoDrawingText;
   if (pic.empty()) {
-    widgets_.M_Pict.setEnabled(false);
+    widgets_.enableCommand(widgets_.M_Pict, false);
   } else {
     // A drawing table that could not be opened was reported at start.
     if (pics_.Active() && pics_.FindKey({pic})) fileText = pics_.FieldByName("FN").AsString();
-    widgets_.M_Pict.setEnabled(true);
+    widgets_.enableCommand(widgets_.M_Pict, true);
   }
   widgets_.setStatusText(kStatusPrefix + fileText + kStatusSeparator + grid.ColumnFullName(ACol));
 }

@@ -46,6 +46,9 @@ struct CatalogueWidgets {
   QAction& M_Pict;
   QAction& M_Export;
   QAction& M_ColumnSetup;
+  // Enables or disables one of the three commands (the window keeps a command
+  // that has no handler yet disabled).
+  std::function<void(QAction& command, bool enabled)> enableCommand;
   // Sets the status bar's text (code page 1251).
   std::function<void(const std::string& text)> setStatusText;
 };
@@ -81,8 +84,8 @@ public:
   TDataSource& DSMain() { return dsMain_; }
 
   // Start-up: the engine's process-wide state, then the five tables opened
-  // with OpenTable (Fields, Groups, Vids, Pics, Main). A table that fails
-  // raises; the tables after it stay closed.
+  // with OpenTable (Fields, Groups, Vids, Pics, Main). A table that fails is
+  // reported to the general error handler and the others open all the same.
   void FormCreate();
   // Opens one catalogue table in the database directory with its ".CDX"
   // file, building the file with every tag of the list when it cannot be
@@ -102,7 +105,8 @@ public:
   // Main's calculated fields: the "|"-separated pieces of PARAMS. Pieces past
   // the kind's highest parameter number have no field and are left out.
   void MainCalcFields(TDataSet& dataSet);
-  // The grid is about to select (ACol, ARow): status bar text and M_Pict.
+  // The grid is about to select (ACol, ARow): status bar text and M_Pict
+  // (disabled while the grid has no device to select).
   void Grid1SelectCell(QObject* Sender, int ACol, int ARow);
 
 private:

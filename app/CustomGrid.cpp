@@ -268,8 +268,9 @@ void CustomGrid::UpdateScrollBars() {
     QSize before = viewport()->size();
     int lineH = (options_ & VertLine) ? gridLineWidth_ : 0;
     int lineV = (options_ & HorzLine) ? gridLineWidth_ : 0;
-    int maxLeft = MaxTopLeft(colWidths_, fixedCols_, viewport()->width(), lineH);
-    int maxTop = MaxTopLeft(rowHeights_, fixedRows_, viewport()->height(), lineV);
+    const bool scrollable = Scrollable();
+    int maxLeft = scrollable ? MaxTopLeft(colWidths_, fixedCols_, viewport()->width(), lineH) : fixedCols_;
+    int maxTop = scrollable ? MaxTopLeft(rowHeights_, fixedRows_, viewport()->height(), lineV) : fixedRows_;
     leftCol_ = std::clamp(leftCol_, fixedCols_, maxLeft);
     topRow_ = std::clamp(topRow_, fixedRows_, maxTop);
     horizontalScrollBar()->setRange(0, maxLeft - fixedCols_);

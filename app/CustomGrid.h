@@ -107,6 +107,8 @@ protected:
   virtual void DrawCell(GridCanvas& canvas, int col, int row, const QRect& rect, DrawState state);
   // Paints the viewport; by default the cells, in lines of the given colour.
   virtual void Paint(QPainter& painter, const QRegion& dirty);
+  // False while there is nothing to scroll to: the scroll bars are then hidden.
+  virtual bool Scrollable() const { return true; }
 
   // Layout of one axis with the current scroll position and viewport size.
   struct AxisInfo {

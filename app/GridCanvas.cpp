@@ -35,4 +35,17 @@ void GridCanvas::TextOut(int x, int y, const QString& text) {
   painter_.drawText(x, y + metrics_.ascent(), text);
 }
 
+bool GridCanvas::TextFits(const QRect& cell, const QString& text) const {
+  return metrics_.horizontalAdvance(text) <= cell.width() - 2 * kCellTextMargin;
+}
+
+void GridCanvas::CellTextOut(const QRect& cell, int y, const QString& text) {
+  if (text.isEmpty() || cell.width() <= 0) return;
+  const QString shown =
+      TextFits(cell, text) ? text : metrics_.elidedText(text, Qt::ElideRight, cell.width() - 2 * kCellTextMargin);
+  painter_.setClipRect(cell);
+  TextOut(cell.x() + kCellTextMargin, y, shown);
+  painter_.setClipping(false);
+}
+
 }  // namespace talvern

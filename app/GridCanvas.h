@@ -34,12 +34,21 @@ public:
   // Draws a horizontal or vertical line (any other only approximately).
   void LineTo(int x, int y);
   void TextOut(int x, int y, const QString& text);
+  // Writes text on line y of a cell as TextOut does, kCellTextMargin pixels in
+  // from the cell's left and right borders and never outside the cell: text
+  // that does not fit ends in an ellipsis.
+  void CellTextOut(const QRect& cell, int y, const QString& text);
+  // True when text needs more room than the cell gives it.
+  bool TextFits(const QRect& cell, const QString& text) const;
 
 private:
   QPainter& painter_;
   QFontMetrics metrics_;
   QPoint pen_;
 };
+
+// Pixels between a cell's text and its left and right borders.
+inline constexpr int kCellTextMargin = 2;
 
 // The first pixel column right of a rectangle and the first row below it.
 inline int RightEdge(const QRect& r) { return r.x() + r.width(); }

@@ -1,7 +1,11 @@
 #include "app/LookupComboBox.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QWheelEvent>
 #include <limits>
 
 #include "app/ErrorHandler.h"
@@ -13,6 +17,18 @@ namespace {
 // wider. (Sizing to the contents would read the whole list.)
 constexpr int kMinimumContentsLength = 10;
 
+// The application's style, except that a list drops down below its box with
+// the box's number of rows, never as a menu of every row over the box.
+class ListBelowStyle : public QProxyStyle {
+public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returned) const override {
+    if (hint == SH_ComboBox_Popup) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returned);
+  }
+};
+
 }  // namespace
 
 LookupComboBox::LookupComboBox(QWidget* parent) : QComboBox(parent), model_(new DataSetModel(this)) {
@@ -21,6 +37,12 @@ LookupComboBox::LookupComboBox(QWidget* parent) : QComboBox(parent), model_(new 
   setMinimumContentsLength(kMinimumContentsLength);
   setModel(model_);
   setCurrentIndex(-1);
+  // The proxy owns a style of its own, made like the application's.
+  if (QStyle* base = QStyleFactory::create(QApplication::style()->name())) {
+    auto* style = new ListBelowStyle(base);
+    style->setParent(this);
+    setStyle(style);
+  }
   // QComboBox's own handlers of the model run first; these then put the
   // value's row back.
   connect(this, &QComboBox::activated, this, [this](int row) { RunGuarded([&] { Chosen(row); }); });
@@ -80,9 +102,25 @@ void LookupComboBox::ShowValueLater() {
       Qt::QueuedConnection);
 }
 
-// The box knows only the rows read so far: before stepping past them, read on.
-void LookupComboBox::keyPressEvent(QKeyEvent* event) {
+void LookupComboBox::ReadUpTo(int row) {
   const QModelIndex root;
+  while (row >= count() && model_->canFetchMore(root)) {
+    const int before = count();
+    model_->fetchMore(root);
+    if (count() == before) break;
+  }
+}
+
+// The drop-down opens only on a list that has rows, and sizes itself to the
+// rows it has.
+void LookupComboBox::showPopup() {
+  RunGuarded([&] { ReadUpTo(maxVisibleItems()); });
+  QComboBox::showPopup();
+}
+
+// The box knows only the rows read so far: before stepping past them, read on;
+// a typed letter looks through the whole list.
+void LookupComboBox::keyPressEvent(QKeyEvent* event) {
   int wanted = -1;
   switch (event->key()) {
     case Qt::Key_Down:
@@ -95,14 +133,16 @@ void LookupComboBox::keyPressEvent(QKeyEvent* event) {
       wanted = std::numeric_limits<int>::max();
       break;
     default:
+      if (!event->text().isEmpty() && event->text().at(0).isPrint()) wanted = std::numeric_limits<int>::max();
       break;
   }
-  while (wanted >= count() && model_->canFetchMore(root)) {
-    const int before = count();
-    model_->fetchMore(root);
-    if (count() == before) break;
-  }
+  RunGuarded([&] { ReadUpTo(wanted); });
   QComboBox::keyPressEvent(event);
+}
+
+void LookupComboBox::wheelEvent(QWheelEvent* event) {
+  if (event->angleDelta().y() < 0) RunGuarded([&] { ReadUpTo(currentIndex() + 1); });
+  QComboBox::wheelEvent(event);
 }
 
 }  // namespace talvern

@@ -9,6 +9,11 @@
 // The value stays what was chosen or set while the list changes (another
 // filter, the list dataset closed): the box shows the row of the list that
 // has that key, and nothing while there is none.
+//
+// The list reads its rows as they are needed: dropping it down, the wheel and
+// the keys read on as far as they go, a typed letter the whole list. Dropped
+// down it shows DropDownCount rows in every style (styles that drop a list
+// down as a menu over the box would show them all).
 
 #include <QComboBox>
 #include <string>
@@ -42,14 +47,19 @@ public:
 
   DataSetModel& ListModel() { return *model_; }
 
+  void showPopup() override;
+
 signals:
   // The user chose a row.
   void Click();
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
 private:
+  // Reads the list on until it has the row (or its end).
+  void ReadUpTo(int row);
   void Chosen(int row);
   // Shows the value's row, reading the list as far as needed.
   void ShowValue();

@@ -56,6 +56,7 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
   column->setSpacing(0);
   column->addWidget(CreatePanel(client));
   grid_ = new TxGrid(client);  // named Grid1 by itself
+  grid_->SetEmptyText(QString::fromUtf8("Нет приборов этого вида"));
   column->addWidget(grid_, 1);
   setCentralWidget(client);
 
@@ -66,9 +67,11 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
   status->addWidget(statusPanel_, 1);
 
   CreateMenu();
-  logic_ = std::make_unique<Catalogue>(CatalogueWidgets{
-      *cbGroups_, *cbVids_, *grid_, *mPict_, *mExport_, *mColumnSetup_,
-      [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }},
+  ConnectHandlers();
+  logic_ = std::make_unique<Catalogue>(
+      CatalogueWidgets{*cbGroups_, *cbVids_, *grid_, *mPict_, *mExport_, *mColumnSetup_,
+                       [this](QAction& command, bool enabled) { EnableCommand(command, enabled); },
+                       [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }},
       databaseDirectory);
   BindWidgets();
   // A table that cannot be opened is reported; the window opens all the same.
@@ -95,48 +98,68 @@ QWidget* TMainForm::CreatePanel(QWidget* parent) {
 }
 
 QAction* TMainForm::AddCommand(QWidget* menu, const char* objectName, const char* caption,
-                               const QKeySequence& shortcut, Handler handler, bool enabled) {
+                               const QKeySequence& shortcut, bool enabled) {
   auto* action = new QAction(QString::fromUtf8(caption), this);
   action->setObjectName(objectName);
   action->setShortcut(shortcut);
-  action->setEnabled(enabled);
-  connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
+  action->setEnabled(false);
+  commands_[action].wanted = enabled;
   menu->addAction(action);
   return action;
 }
 
-// The commands whose windows are not built yet stay disabled until they are.
+// The menu with each command's first enabling; a command is enabled only once
+// ConnectHandlers gives it a handler.
 void TMainForm::CreateMenu() {
   QMenu* catalogue = menuBar()->addMenu(QString::fromUtf8("&Справочник"));
   catalogue->setObjectName("M_Catalogue");
-  mFind_ = AddCommand(catalogue, "M_Find", "&Поиск...", Qt::Key_F7, &TMainForm::M_FindClick,
-                      false);  // enabled with the search window
-  mPict_ = AddCommand(catalogue, "M_Pict", "&Рисунок", Qt::Key_F3, &TMainForm::M_PictClick,
-                      false);  // enabled while the selected device has drawings
-  mSmd_ = AddCommand(catalogue, "M_SMD", "Кодовая маркировка SMD", Qt::Key_F5, &TMainForm::M_SMDClick,
-                     false);  // enabled with the SMD code window
-  mPackages_ = AddCommand(catalogue, "M_Packages", "&Соответствие типов корпусов", Qt::Key_F6,
-                          &TMainForm::M_PackagesClick, false);  // enabled with the package list window
+  mFind_ = AddCommand(catalogue, "M_Find", "&Поиск...", Qt::Key_F7, true);
+  mPict_ = AddCommand(catalogue, "M_Pict", "&Рисунок", Qt::Key_F3, false);  // while the device has drawings
+  mSmd_ = AddCommand(catalogue, "M_SMD", "Кодовая маркировка SMD", Qt::Key_F5, true);
+  mPackages_ = AddCommand(catalogue, "M_Packages", "&Соответствие типов корпусов", Qt::Key_F6, true);
   catalogue->addSeparator();
-  mExit_ = AddCommand(catalogue, "M_Exit", "&Выход", QKeySequence(Qt::ALT | Qt::Key_X), &TMainForm::M_ExitClick,
-                      true);
+  mExit_ = AddCommand(catalogue, "M_Exit", "&Выход", QKeySequence(Qt::ALT | Qt::Key_X), true);
 
   QMenu* service = menuBar()->addMenu(QString::fromUtf8("Се&рвис"));
   service->setObjectName("M_Service");
-  mColumnSetup_ = AddCommand(service, "M_ColumnSetup", "&Настройка колонок...", {}, &TMainForm::M_ColumnSetupClick,
-                             false);  // enabled while a kind is loaded
+  mColumnSetup_ = AddCommand(service, "M_ColumnSetup", "&Настройка колонок...", {}, false);  // while a kind is loaded
   service->addSeparator();
-  mExport_ = AddCommand(service, "M_Export", "&Экспорт в текстовый файл...", {}, &TMainForm::M_ExportClick,
-                        false);  // enabled while a kind is loaded
-  mImport_ = AddCommand(service, "M_Import", "&Импорт из текстового файла...", {}, &TMainForm::M_ImportClick,
-                        false);  // enabled with the import
-  mPicUpdate_ = AddCommand(service, "M_PicUpdate", "&Обновление базы рисунков...", {},
-                           &TMainForm::M_PicUpdateClick, false);  // enabled with the drawing update
-  mOptimize_ = AddCommand(service, "M_Optimize", "Оптимизация &базы...", {}, &TMainForm::M_OptimizeClick,
-                          false);  // enabled with the optimisation
+  mExport_ = AddCommand(service, "M_Export", "&Экспорт в текстовый файл...", {}, false);  // while a kind is loaded
+  mImport_ = AddCommand(service, "M_Import", "&Импорт из текстового файла...", {}, true);
+  mPicUpdate_ = AddCommand(service, "M_PicUpdate", "&Обновление базы рисунков...", {}, true);
+  mOptimize_ = AddCommand(service, "M_Optimize", "Оптимизация &базы...", {}, true);
 
-  mAbout_ = AddCommand(menuBar(), "M_About", "&О программе...", Qt::Key_F1, &TMainForm::M_AboutClick,
-                       false);  // enabled with the About window
+  mAbout_ = AddCommand(menuBar(), "M_About", "&О программе...", Qt::Key_F1, true);
+}
+
+// The commands that have a window connect their handlers here. A command that
+// is not connected stays disabled whatever the navigation says, so that no
+// command is offered that would do nothing; connecting its handler here is all
+// a new window needs for its command to follow the navigation's enabling.
+void TMainForm::ConnectHandlers() {
+  Connect(mExit_, &TMainForm::M_ExitClick);
+}
+
+void TMainForm::Connect(QAction* command, Handler handler) {
+  ConnectCommand(*command, [this, handler] { (this->*handler)(); });
+}
+
+void TMainForm::ConnectCommand(QAction& command, std::function<void()> handler) {
+  CommandState& state = commands_[&command];
+  disconnect(state.handler);
+  state.handler = connect(&command, &QAction::triggered, this,
+                          [handler = std::move(handler)] { RunGuarded([&] { handler(); }); });
+  command.setEnabled(state.wanted);
+}
+
+bool TMainForm::HasHandler(const QAction& command) const {
+  auto found = commands_.find(&command);
+  return found != commands_.end() && static_cast<bool>(found->second.handler);
+}
+
+void TMainForm::EnableCommand(QAction& command, bool enabled) {
+  commands_[&command].wanted = enabled;
+  command.setEnabled(enabled && HasHandler(command));
 }
 
 // Signals are connected here once; the handlers run guarded.
@@ -156,6 +179,10 @@ void TMainForm::BindWidgets() {
   grid_->SetOnSelectCell([this](QObject* sender, int col, int row) {
     RunGuarded([&] { Grid1SelectCell(sender, col, row); });
   });
+  // Double click or Enter on a device row: its drawing, when it has one.
+  grid_->SetOnActivateRow([this](QObject*, int) {
+    if (mPict_->isEnabled()) mPict_->trigger();
+  });
 }
 
 QString TMainForm::StatusText() const { return statusPanel_->text(); }
@@ -164,7 +191,8 @@ void TMainForm::SetStatusText(const QString& text) { statusPanel_->setText(text)
 
 void TMainForm::M_ExitClick() { close(); }
 
-// The commands below open windows that come later.
+// The commands below open windows that come later; until then they are not
+// connected (ConnectHandlers).
 void TMainForm::M_FindClick() {}
 void TMainForm::M_PictClick() {}
 void TMainForm::M_SMDClick() {}

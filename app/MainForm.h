@@ -11,6 +11,8 @@
 #include <QMainWindow>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +78,15 @@ public:
   void MainCalcFields(TDataSet& dataSet) { logic_->MainCalcFields(dataSet); }
   void Grid1SelectCell(QObject* Sender, int ACol, int ARow) { logic_->Grid1SelectCell(Sender, ACol, ARow); }
 
+  // Connects a menu command to its handler (in place of one it had); the
+  // handler runs guarded. Only a command with a handler is ever enabled: from
+  // then on it follows the enabling the navigation asks for.
+  void ConnectCommand(QAction& command, std::function<void()> handler);
+  bool HasHandler(const QAction& command) const;
+  // Enables or disables a command as the navigation asks; a command without a
+  // handler stays disabled.
+  void EnableCommand(QAction& command, bool enabled);
+
   // Menu commands.
   void M_FindClick();
   void M_PictClick();
@@ -92,10 +103,19 @@ public:
 private:
   using Handler = void (TMainForm::*)();
 
+  // What the window knows of a command: whether the navigation wants it
+  // enabled, and the connection to its handler (none: no handler).
+  struct CommandState {
+    bool wanted = false;
+    QMetaObject::Connection handler;
+  };
+
   QWidget* CreatePanel(QWidget* parent);
   void CreateMenu();
   QAction* AddCommand(QWidget* menu, const char* objectName, const char* caption, const QKeySequence& shortcut,
-                      Handler handler, bool enabled);
+                      bool enabled);
+  void ConnectHandlers();
+  void Connect(QAction* command, Handler handler);
   void BindWidgets();
 
   LookupComboBox* cbGroups_ = nullptr;
@@ -113,6 +133,7 @@ private:
   QAction* mPicUpdate_ = nullptr;
   QAction* mOptimize_ = nullptr;
   QAction* mAbout_ = nullptr;
+  std::map<const QAction*, CommandState> commands_;
   std::unique_ptr<Catalogue> logic_;
   std::unique_ptr<GridDataLink> gridLink_;
 };

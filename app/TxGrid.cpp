@@ -1,8 +1,14 @@
 #include "app/TxGrid.h"
 
+#include <QApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QToolTip>
 #include <algorithm>
 
 #include "app/DisplayText.h"
+#include "app/ErrorHandler.h"
 #include "engine/Errors.h"
 
 namespace talvern {
@@ -29,13 +35,26 @@ void TxGrid::SetDataSet(TxGridDataSet* dataSet) {
   InvalidateGrid();
 }
 
+void TxGrid::SetEmptyText(QString text) {
+  emptyText_ = std::move(text);
+  InvalidateGrid();
+}
+
 int TxGrid::TextHeight() const { return fontMetrics().height(); }
 
 void TxGrid::AddColumn(std::int32_t group, std::int32_t position, const std::string& fieldName,
                        const std::string& heading, const std::string& fullName, std::int32_t width) {
   columns_.Add({group, position, fullName, heading, fieldName});
   SetColCount(columns_.Count());
-  std::int64_t pixels = (std::int64_t{width} + 1) * fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  const QFontMetrics metrics = fontMetrics();
+  std::int64_t pixels = (std::int64_t{width} + 1) * metrics.horizontalAdvance(QLatin1Char('0'));
+  // The layout's widths were chosen for narrower fonts than today's: a column
+  // is at least as wide as its heading lines.
+  const HeadingLines lines = SplitHeading(heading);
+  for (std::string_view line : {lines.first, lines.second}) {
+    const int needed = metrics.horizontalAdvance(DisplayToQString(line)) + 2 * kCellTextMargin + 1;
+    pixels = std::max<std::int64_t>(pixels, needed);
+  }
   SetColWidths(ColCount() - 1, static_cast<int>(std::clamp<std::int64_t>(pixels, 0, kMaxCellExtent)));
 }
 
@@ -90,10 +109,15 @@ bool TxGrid::SelectCell(int col, int row) {
 }
 
 // An empty grid (no device rows, or nothing to read them from) shows neither
-// headings nor lines.
+// headings nor lines; one with columns but no rows says EmptyText.
 void TxGrid::Paint(QPainter& painter, const QRegion& dirty) {
   if (RowCount() <= 1 || dataSet_ == nullptr) {
     painter.fillRect(viewport()->rect(), Color());
+    if (columns_.Count() > 0 && rows_.empty() && !emptyText_.isEmpty()) {
+      painter.setFont(font());
+      painter.setPen(palette().color(QPalette::Text));
+      painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
+    }
     return;
   }
   QColor lineColor(Color() == QColor(kLineColor) ? kLineColorOnGrey : kLineColor);
@@ -123,8 +147,9 @@ void TxGrid::DrawHeadingCell(GridCanvas& canvas, int col, const QRect& rect) {
     canvas.LineTo(right, top);
   }
   HeadingLines lines = SplitHeading(column.heading);
-  canvas.TextOut(left, top + 1, DisplayToQString(lines.first));
-  canvas.TextOut(left, top + 1 + h, DisplayToQString(lines.second));
+  const QRect below(left, top, rect.width(), bottom - top);
+  canvas.CellTextOut(below, top + 1, DisplayToQString(lines.first));
+  canvas.CellTextOut(below, top + 1 + h, DisplayToQString(lines.second));
   canvas.MoveTo(left, bottom);
   canvas.LineTo(right, bottom);
   canvas.LineTo(right, top - 1);
@@ -154,7 +179,95 @@ void TxGrid::DrawDataCell(GridCanvas& canvas, int col, int row, const QRect& rec
   if (row > static_cast<int>(rows_.size())) return;  // a row added without AddRow stays blank
   const std::int32_t recNo = rows_[static_cast<std::size_t>(row - 1)];
   if (dataSet_->RecNo() != recNo) dataSet_->SetRecNo(recNo);
-  canvas.TextOut(left, rect.y(), DisplayToQString(dataSet_->FieldText(column.fieldName)));
+  canvas.CellTextOut(rect, rect.y(), DisplayToQString(dataSet_->FieldText(column.fieldName)));
+}
+
+bool TxGrid::Scrollable() const { return RowCount() > 1 && dataSet_ != nullptr; }
+
+// --- tool tips, activation, typing ------------------------------------------
+
+// The text a cell shows whole: a heading's column full name, a data cell's
+// value (read as painting reads it).
+QString TxGrid::CellText(int col, int row) {
+  if (col < 0 || col >= columns_.Count()) return {};
+  if (row == 0) return DisplayToQString(columns_.At(col).fullName);
+  if (row > static_cast<int>(rows_.size()) || dataSet_ == nullptr) return {};
+  const std::int32_t recNo = rows_[static_cast<std::size_t>(row - 1)];
+  if (dataSet_->RecNo() != recNo) dataSet_->SetRecNo(recNo);
+  return DisplayToQString(dataSet_->FieldText(columns_.At(col).fieldName));
+}
+
+// A heading names its column in full; a value shows whole when its cell cuts it.
+void TxGrid::ShowToolTip(QPoint at, QPoint globalAt) {
+  int col = 0;
+  int row = 0;
+  QString text;
+  QRect cell;
+  if (Scrollable() && MouseToCell(at, col, row)) {
+    cell = CellRect(col, row);
+    text = CellText(col, row);
+    if (row > 0 && QFontMetrics(font()).horizontalAdvance(text) <= cell.width() - 2 * kCellTextMargin) text.clear();
+  }
+  if (text.isEmpty()) QToolTip::hideText();
+  else QToolTip::showText(globalAt, text, viewport(), cell);
+}
+
+bool TxGrid::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return CustomGrid::viewportEvent(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  RunGuarded([&] { ShowToolTip(help->pos(), help->globalPos()); });
+  return true;
+}
+
+void TxGrid::ActivateRow(int row) {
+  if (row >= 1 && row <= static_cast<int>(rows_.size()) && onActivateRow_) onActivateRow_(this, row);
+}
+
+// The second press of a double click selects as a press does, then opens.
+void TxGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  CustomGrid::mousePressEvent(event);
+  RunGuarded([&] {
+    int col = 0;
+    int row = 0;
+    if (event->button() == Qt::LeftButton && MouseToCell(event->position().toPoint(), col, row) &&
+        row >= FixedRows() && row == Row())
+      ActivateRow(row);
+  });
+}
+
+void TxGrid::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    RunGuarded([&] { ActivateRow(Row()); });
+  } else if (!command && !text.isEmpty() && text.at(0).isPrint()) {
+    RunGuarded([&] { TypeAhead(text); });
+  } else {
+    CustomGrid::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+}
+
+// What is typed within the keyboard input interval of the key before adds to
+// the prefix looked for; a row is chosen only when one begins with it.
+void TxGrid::TypeAhead(const QString& text) {
+  if (!lastTyped_.isValid() || lastTyped_.elapsed() > QApplication::keyboardInputInterval()) typed_.clear();
+  lastTyped_.start();
+  typed_ += text;
+  const int row = FindRowStartingWith(typed_);
+  if (row > 0 && row != Row()) SetRow(row);
+}
+
+int TxGrid::FindRowStartingWith(const QString& prefix) {
+  if (dataSet_ == nullptr || columns_.Count() == 0) return 0;
+  const std::string& field = columns_.At(0).fieldName;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (dataSet_->RecNo() != rows_[i]) dataSet_->SetRecNo(rows_[i]);
+    if (DisplayToQString(dataSet_->FieldText(field)).startsWith(prefix, Qt::CaseInsensitive))
+      return static_cast<int>(i) + 1;
+  }
+  return 0;
 }
 
 }  // namespace talvern

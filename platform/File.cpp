@@ -7,7 +7,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 #include <vector>
+
+#include "platform/FaultInjection.h"
 
 namespace talvern::platform {
 namespace {
@@ -62,6 +65,8 @@ OsFile::OpenResult OsFile::Open(const std::string& path, bool readWrite, bool sh
     return OpenResult::kDenied;
   }
   fd_ = fd;
+  path_ = path;
+  shared_ = shared;
   readWrite_ = readWrite;
   fdWritable_ = writable;
   return OpenResult::kOk;
@@ -77,6 +82,7 @@ bool OsFile::Create(const std::string& path) {
 void OsFile::Close() {
   if (fd_ >= 0) close(fd_);  // releases every lock of this open
   fd_ = -1;
+  path_.clear();
   readWrite_ = fdWritable_ = false;
 }
 
@@ -98,6 +104,19 @@ std::int64_t OsFile::ReadAt(std::int64_t offset, void* buffer, std::int64_t leng
 
 bool OsFile::WriteAt(std::int64_t offset, const void* buffer, std::int64_t length) {
   if (fd_ < 0 || !readWrite_ || offset < 0 || length < 0) return false;
+  if (FaultArmed()) {
+    FaultOutcome fault = FaultOnWrite(path_, length, offset + length > Size());
+    if (fault.kill || fault.fail) {
+      if (fault.keep > 0) WriteAll(offset, buffer, fault.keep);
+      if (fault.kill) raise(SIGKILL);
+      errno = fault.error;
+      return false;
+    }
+  }
+  return WriteAll(offset, buffer, length);
+}
+
+bool OsFile::WriteAll(std::int64_t offset, const void* buffer, std::int64_t length) {
   const auto* p = static_cast<const char*>(buffer);
   std::int64_t done = 0;
   while (done < length) {
@@ -117,10 +136,30 @@ std::int64_t OsFile::Size() const {
   return st.st_size;
 }
 
-bool OsFile::Flush() { return fd_ >= 0 && (!fdWritable_ || fdatasync(fd_) == 0); }
+bool OsFile::Flush() {
+  if (fd_ < 0) return false;
+  if (FaultArmed()) {
+    FaultOutcome fault = FaultOnSync(path_);
+    if (fault.kill) raise(SIGKILL);
+    if (fault.fail) {
+      errno = fault.error;
+      return false;
+    }
+  }
+  return !fdWritable_ || fdatasync(fd_) == 0;
+}
 
 bool OsFile::Truncate(std::int64_t size) {
   return fd_ >= 0 && readWrite_ && size >= 0 && ftruncate(fd_, size) == 0;
+}
+
+bool OsFile::TakeSoleUse() {
+  if (fd_ < 0 || !fdWritable_) return false;
+  return !shared_ || SetLock(fd_, F_WRLCK, kShareSentinelOffset, 1);
+}
+
+void OsFile::ReleaseSoleUse() {
+  if (fd_ >= 0 && shared_) SetLock(fd_, F_RDLCK, kShareSentinelOffset, 1);
 }
 
 bool OsFile::Lock(std::int64_t offset, std::int64_t length) {

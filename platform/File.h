@@ -45,12 +45,20 @@ public:
   // the file), or -1 on an error.
   std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t length);
   // Writes length bytes at offset; false on an error (a read-only open
-  // refuses every write).
+  // refuses every write). Writes and flushes obey an armed fault plan
+  // (FaultInjection.h).
   bool WriteAt(std::int64_t offset, const void* buffer, std::int64_t length);
   // The size in bytes, or -1.
   std::int64_t Size() const;
   bool Flush();
   bool Truncate(std::int64_t size);
+
+  // Makes this open the only one of the file for a while: its share lock
+  // becomes exclusive, so that every other open is refused until
+  // ReleaseSoleUse or the close. False when another open holds the file
+  // (or this one may not write it).
+  bool TakeSoleUse();
+  void ReleaseSoleUse();
 
   // An exclusive lock of length bytes at offset; false at once when another
   // open holds a lock that overlaps it.
@@ -58,7 +66,11 @@ public:
   bool Unlock(std::int64_t offset, std::int64_t length);
 
 private:
+  bool WriteAll(std::int64_t offset, const void* buffer, std::int64_t length);
+
   int fd_ = -1;
+  std::string path_;
+  bool shared_ = false;
   bool readWrite_ = false;
   bool fdWritable_ = false;
 };

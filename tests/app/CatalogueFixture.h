@@ -67,6 +67,13 @@ struct CatalogueWindowTest : ::testing::Test {
     Choose(*form->CBVids(), kind);
   }
 
+  // Stands in for the windows of the three commands the navigation enables,
+  // so that they follow it (a command without a handler stays disabled).
+  void ConnectNavigationCommands() {
+    for (QAction* command : {form->M_Pict(), form->M_Export(), form->M_ColumnSetup()})
+      form->ConnectCommand(*command, [] {});
+  }
+
   TTalvernDataSet& Main() { return form->Logic().Main(); }
   TxGrid& Grid() { return *form->Grid1(); }
 

@@ -91,6 +91,7 @@ TEST_F(CatalogueWindowTest, StartsWithEveryTableOpenAndTheMissingIndexFilesBuilt
 
 TEST_F(CatalogueWindowTest, AGroupListsItsKindsAndAnotherGroupOrNoneStartsOver) {
   TMainForm& w = OpenWindow();
+  ConnectNavigationCommands();
   ChooseGroup(3);
   EXPECT_TRUE(w.CBVids()->isEnabled());
   EXPECT_FALSE(w.CBVids()->HasValue());
@@ -124,6 +125,7 @@ TEST_F(CatalogueWindowTest, AGroupListsItsKindsAndAnotherGroupOrNoneStartsOver) 
 
 TEST_F(CatalogueWindowTest, AKindShowsItsLayoutAsColumnsInGrpdOrderWithTheirWidths) {
   TMainForm& w = OpenWindow();
+  ConnectNavigationCommands();
   ChooseKind(1, 13);  // h21э (FLD 12) stands in group 3, next to the power columns
   const TxGrid& grid = Grid();
   EXPECT_EQ(FieldNames(grid), (std::vector<std::string>{"TYPE", "1", "2", "3", "12", "4", "5", "6", "7", "8", "9",
@@ -139,9 +141,11 @@ TEST_F(CatalogueWindowTest, AKindShowsItsLayoutAsColumnsInGrpdOrderWithTheirWidt
   EXPECT_EQ(Utf8(grid.ColumnFullName(4)), "Статический коэффициент передачи тока в схеме с общим эмиттером");
 
   const int digit = grid.fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  EXPECT_EQ(grid.ColWidths(1), 6 * digit);  // LEN 5
-  EXPECT_EQ(grid.ColWidths(4), 8 * digit);  // LEN 7
-  EXPECT_EQ(grid.ColWidths(16), 9 * digit);  // the temperature column, 8
+  // At least as wide as the heading's lines, with 2 pixels on either side and the border.
+  auto heading = [&](const char* line) { return grid.fontMetrics().horizontalAdvance(U(line)) + 5; };
+  EXPECT_EQ(grid.ColWidths(1), std::max(6 * digit, heading("Струк.")));  // LEN 5
+  EXPECT_EQ(grid.ColWidths(4), std::max(8 * digit, heading("h21э")));    // LEN 7
+  EXPECT_EQ(grid.ColWidths(16), std::max(9 * digit, heading("Температура")));  // the temperature column, 8
   int widest = 5 * digit;                    // the type column, 4, widened to its widest type
   for (int row = 1; row < grid.RowCount(); ++row)
     widest = std::max(widest, grid.fontMetrics().horizontalAdvance(QString::fromStdString(RowType(row))) + 4);
@@ -220,6 +224,7 @@ TEST_F(CatalogueWindowTest, CalculatedFieldsHoldThePiecesOfParams) {
 
 TEST_F(CatalogueWindowTest, TheStatusBarAndTheDrawingCommandFollowTheSelection) {
   TMainForm& w = OpenWindow();
+  ConnectNavigationCommands();
   ChooseKind(1, 11);
   // After the kind is loaded the first device's first parameter is selected.
   EXPECT_EQ(Grid().Row(), 1);
@@ -280,8 +285,10 @@ TEST_F(CatalogueWindowTest, AKindWithoutLayoutRowsShowsTypeAndTemperatureOnly) {
   EXPECT_TRUE(w.StatusText().endsWith(U(" | Диапазон рабочих температур"))) << w.StatusText().toStdString();
 }
 
+// The grid says so in its area, and shows no headings or lines.
 TEST_F(CatalogueWindowTest, AKindWithoutDevicesShowsAnEmptyGrid) {
   TMainForm& w = OpenWindow();
+  ConnectNavigationCommands();
   Show();
   ChooseKind(1, 18);
   EXPECT_EQ(Grid().RowCount(), 1);
@@ -290,11 +297,12 @@ TEST_F(CatalogueWindowTest, AKindWithoutDevicesShowsAnEmptyGrid) {
   EXPECT_FALSE(w.M_Pict()->isEnabled());
   EXPECT_TRUE(w.M_Export()->isEnabled());
   EXPECT_TRUE(w.M_ColumnSetup()->isEnabled());
-  // Only the background is painted.
+  EXPECT_EQ(Grid().EmptyText(), U("Нет приборов этого вида"));
+  // Only the background is painted above the text.
   const QImage image = Grid().viewport()->grab().toImage();
   const QRgb background = image.pixel(0, 0);
   bool plain = true;
-  for (int y = 0; y < image.height() && plain; ++y)
+  for (int y = 0; y < image.height() / 3 && plain; ++y)
     for (int x = 0; x < image.width() && plain; ++x) plain = image.pixel(x, y) == background;
   EXPECT_TRUE(plain);
 }
@@ -303,6 +311,7 @@ TEST_F(CatalogueWindowTest, AKindWithoutDevicesShowsAnEmptyGrid) {
 // show, but the device has drawing codes, so "&Рисунок" stays enabled.
 TEST_F(CatalogueWindowTest, ADrawingCodeWithoutARecordShowsNoFileName) {
   TMainForm& w = OpenWindow();
+  ConnectNavigationCommands();
   ChooseKind(7, 71);
   Grid().GotoRecNo(Grid().RowRecNo(RowOf("АЛ102А")));
   EXPECT_EQ(FieldText("АЛ102А", "PIC"), "00H");
@@ -312,14 +321,15 @@ TEST_F(CatalogueWindowTest, ADrawingCodeWithoutARecordShowsNoFileName) {
   EXPECT_TRUE(w.StatusText().startsWith(U("  Рис: LED5 | "))) << w.StatusText().toStdString();
 }
 
+// The tables after a missing one open all the same.
 TEST_F(CatalogueWindowTest, AMissingTableIsReportedAndTheWindowStillOpens) {
   std::filesystem::remove(dir.File("vids.dbf"));
   CollectedErrors errors;
   TMainForm& w = OpenWindow();
   EXPECT_EQ(errors.Shown(), std::vector<QString>{QString::fromStdString("Cannot find file " + dir.File("vids.dbf"))});
-  EXPECT_TRUE(w.Logic().Fields().Active());
-  EXPECT_TRUE(w.Logic().Groups().Active());
-  for (TTalvernDataSet* ds : {&w.Logic().Vids(), &w.Logic().Pics(), &w.Logic().Main()}) EXPECT_FALSE(ds->Active());
+  EXPECT_FALSE(w.Logic().Vids().Active());
+  for (TTalvernDataSet* ds : {&w.Logic().Fields(), &w.Logic().Groups(), &w.Logic().Pics(), &w.Logic().Main()})
+    EXPECT_TRUE(ds->Active()) << ds->TableName();
   Show();
   EXPECT_TRUE(w.isVisible());
   EXPECT_EQ(Grid().RowCount(), 1);
@@ -329,6 +339,7 @@ TEST_F(CatalogueWindowTest, AMissingTableIsReportedAndTheWindowStillOpens) {
 // and leaves an empty grid, not rows that can no longer be read.
 TEST_F(CatalogueWindowTest, AKindThatCannotBeLoadedIsReportedAndLeavesTheGridEmpty) {
   TMainForm& w = OpenWindow();
+  ConnectNavigationCommands();
   ChooseKind(1, 12);
   ASSERT_GT(Grid().RowCount(), 1);
   std::filesystem::remove(dir.File("main.dbf"));
@@ -340,14 +351,16 @@ TEST_F(CatalogueWindowTest, AKindThatCannotBeLoadedIsReportedAndLeavesTheGridEmp
   EXPECT_FALSE(w.M_Pict()->isEnabled());
 }
 
-// The main window with a kind loaded, for a person to look at:
-// build/<type>/screenshots/catalogue.png (docs/ holds a copy).
+// The main window at its first size with a kind loaded, for a person to look
+// at: build/<type>/screenshots/catalogue.png (docs/ holds a copy): КТ3102Г
+// selected, its h21э cut short, the headings around it whole.
 TEST_F(CatalogueWindowTest, Screenshot) {
   TMainForm& w = OpenWindow();
-  w.resize(900, 520);
   ChooseKind(1, 12);
-  Grid().GotoRecNo(Grid().RowRecNo(RowOf("КТ315А")));
-  Grid().SetCol(3);
+  Grid().GotoRecNo(Grid().RowRecNo(RowOf("КТ3102Г")));
+  Grid().SetTopRow(RowOf("КТ3102А"));
+  Grid().SetCol(9);
+  Grid().SetLeftCol(6);
   CollectedErrors errors;
   Show();
   QDir().mkpath(TALVERN_BINARY_DIR "/screenshots");

@@ -64,20 +64,23 @@ TEST_F(GridTest, NewGridHasOneRowAndWhiteFixedCells) {
   EXPECT_EQ(grid.FixedColor(), QColor(255, 255, 255));
 }
 
-TEST_F(GridTest, ColumnsAreOneDigitWiderThanTheirLength) {
+TEST_F(GridTest, ColumnsAreOneDigitWiderThanTheirLengthOrAsWideAsTheirHeadings) {
   Fill(0);
-  const int digit = QFontMetrics(grid.font()).horizontalAdvance('0');
+  const QFontMetrics metrics(grid.font());
+  const int digit = metrics.horizontalAdvance('0');
+  // The widest heading line, with 2 pixels on either side and the border.
+  auto heading = [&](const char* line) { return metrics.horizontalAdvance(QString::fromUtf8(line)) + 5; };
   ASSERT_EQ(grid.ColCount(), 5);
-  EXPECT_EQ(grid.ColWidths(1), 6 * digit);
-  EXPECT_EQ(grid.ColWidths(2), 1 * digit);  // LEN 0: one digit
-  EXPECT_EQ(grid.ColWidths(3), 7 * digit);
-  EXPECT_EQ(grid.ColWidths(4), 9 * digit);  // temperature, 8
+  EXPECT_EQ(grid.ColWidths(1), std::max(6 * digit, heading("Uce")));
+  EXPECT_EQ(grid.ColWidths(2), std::max(1 * digit, heading("Ic")));  // LEN 0: one digit
+  EXPECT_EQ(grid.ColWidths(3), std::max(7 * digit, heading("h21")));
+  EXPECT_EQ(grid.ColWidths(4), std::max(9 * digit, heading("Температура")));  // temperature, 8
   EXPECT_EQ(grid.ColumnFullName(2), "Collector current");
   EXPECT_THROW(grid.ColumnFullName(5), ETalvernError);
 
   grid.AddColumn(3, 0, "A_VERY_LONG_FIELD_NAME", "x", "y", -40);
   EXPECT_EQ(grid.Columns().At(5).fieldName, "A_VERY_LONG_FIE");
-  EXPECT_EQ(grid.ColWidths(5), 0);  // a damaged negative length gives no width, not a negative one
+  EXPECT_EQ(grid.ColWidths(5), heading("x"));  // a damaged negative length: the heading's width, not a negative one
 }
 
 TEST_F(GridTest, FirstRowSetsRowHeightsAndTypesWidenTheFirstColumn) {

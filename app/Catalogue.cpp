@@ -81,7 +81,10 @@ void Catalogue::FormCreate() {
 
 // An index file that cannot be opened (most often: there is none yet) is
 // built with all the table's tags; the dataset is then opened again, which
-// opens the new file.
+// opens the new file. A file that lacks some of the tags (made before they
+// were added to the list) gets them: every program sharing the table keeps
+// all the tags of its structural index up to date. When they cannot be added
+// (a read-only catalogue) the table works without them.
 void Catalogue::OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& tags) {
   const std::string indexFile = std::filesystem::path(dataSet.TableName()).replace_extension(".CDX").string();
   dataSet.SetDatabaseName(databaseDirectory_);
@@ -90,6 +93,17 @@ void Catalogue::OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& 
     dataSet.IndexFiles().Add(indexFile);
   } catch (const std::exception&) {
     for (const TTagDef& tag : tags) dataSet.CreateIndexTag(indexFile, tag.name, tag.expression, "", 1, 0);
+    dataSet.Close();
+    dataSet.Open();
+  }
+  std::vector<const TTagDef*> missing;
+  for (const TTagDef& tag : tags)
+    if (!dataSet.IndexDefs().Find(tag.name)) missing.push_back(&tag);
+  if (!missing.empty()) {
+    try {
+      for (const TTagDef* tag : missing) dataSet.CreateIndexTag(indexFile, tag->name, tag->expression, "", 1, 0);
+    } catch (const std::exception&) {
+    }
     dataSet.Close();
     dataSet.Open();
   }

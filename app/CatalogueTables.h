@@ -23,10 +23,12 @@ struct CatalogueTable {
 
 // Domestic types sort with their first digit read as the old letter prefix:
 // 1 as Г, 2 as К, 3 as А (0x83, 0x8A, 0x80 in code page 866); foreign types
-// sort as written.
+// sort as written. The VID tag gives the kind filter its devices without a
+// scan of the table.
 inline const CatalogueTable kMainTable{
     "main.dbf",
-    {{"TYPE", "IIF(IMPORT,TYPE,STUFF(TYPE,1,1,CHRTRAN(LEFT(TYPE,1),\"123\",\"\x83\x8A\x80\")))"}}};
+    {{"TYPE", "IIF(IMPORT,TYPE,STUFF(TYPE,1,1,CHRTRAN(LEFT(TYPE,1),\"123\",\"\x83\x8A\x80\")))"},
+     {"VID", "VID"}}};
 inline const CatalogueTable kFieldsTable{
     "fields.dbf", {{"GRPD", "STR(GRP,2,0)+STR(DOP,2,0)+STR(FLD,2,0)"}, {"FLD", "FLD"}}};
 inline const CatalogueTable kGroupsTable{"groups.dbf", {{"GROUP", "GROUP"}}};

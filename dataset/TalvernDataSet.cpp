@@ -171,9 +171,10 @@ void TTalvernDataSet::InternalOpen() {
   afterLast_ = false;
   OpenIndexFileList(true);
   RebuildIndexDefs();
-  // With the index files open, the filter may take its records from a tag.
-  if (Filtered()) ApplyFilter();
   table.SelectTag(indexName_, true);
+  // With the index files open, the filter may take its records from a tag,
+  // and order them in the selected tag's order while it has them.
+  if (Filtered()) ApplyFilter();
   editing_ = false;
   ApplyMasterRange();
 }

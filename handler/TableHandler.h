@@ -196,18 +196,24 @@ protected:
   // Makes filterOrder_ for the tag unless it is current; false when the
   // tag cannot be ordered this way (or the set is not small).
   bool MakeFilterOrder(VXobjIndexTag& tag);
+  // Whether a filter set of count records is walked in the tag's order by
+  // the records' own keys.
+  bool OrderableBy(VXobjIndexTag& tag, std::int64_t count) const;
   void ForgetFilterOrder() { filterOrder_.reset(); }
   // Raises when an open index file cannot be kept up to date by a write.
   void CheckIndexesMaintainable();
   // Evaluates the filter on the current record.
   bool FilterTrue();
   // Marks every record of the current order that passes the filter.
-  void ScanFilter();
+  // orderTag: the tag that orders the table once the scan is done, detached
+  // for it (null: none).
+  void ScanFilter(VXobjIndexTag* orderTag = nullptr);
   // Marks the records that pass the filter taking them from a tag's key
   // range (TableHandlerFilterIndex.cpp) when the filter is, or is joined by
   // .AND. with, a comparison of a tag's bare numeric key field with a number;
-  // false, nothing marked, when no tag serves or the range is large.
-  bool ScanFilterFromIndex();
+  // false, nothing marked, when no tag serves or the range is large. With
+  // the records in hand it also makes their order in orderTag.
+  bool ScanFilterFromIndex(VXobjIndexTag* orderTag);
   // The records of the tag's entries with keys from low to high (numbers);
   // false when they are more than a small part of the table.
   bool RangeRecords(VXobjIndexTag& tag, double low, double high, std::vector<std::int32_t>& records);

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "engine/Cipher.h"
@@ -130,7 +131,7 @@ bool VXO_dBHandler::RangeRecords(VXobjIndexTag& tag, double low, double high, st
   return true;
 }
 
-bool VXO_dBHandler::ScanFilterFromIndex() {
+bool VXO_dBHandler::ScanFilterFromIndex(VXobjIndexTag* orderTag) {
   if (!filterExpr_ || currentTag_ || tableState_ != kTableReady) return false;
   std::vector<const TvxExpOperator*> comparisons;
   Conjuncts(filterExpr_->Root(), comparisons);
@@ -190,6 +191,15 @@ bool VXO_dBHandler::ScanFilterFromIndex() {
       table.currentRecordNo_ = recno;
     }
   } restore{*this, currentRecord_, currentRecordNo_};
+  // The order the table walks next is made of the same records while they
+  // are at hand, when the set is small enough to be walked that way.
+  std::optional<TvxFilterOrderMaker> order;
+  if (orderTag && OrderableBy(*orderTag, static_cast<std::int64_t>(records.size()))) {
+    try {
+      if (orderTag->Searchable()) order.emplace(*orderTag, records.size());
+    } catch (const ETalvernError&) {
+    }
+  }
   std::vector<std::int32_t> passing;
   for (std::int32_t n : records) {
     if (n > recordCount_) break;
@@ -197,9 +207,22 @@ bool VXO_dBHandler::ScanFilterFromIndex() {
     if (enciphered_) Cipher(ReadPassword(), record.data(), record.data(), recordLength_, false);
     currentRecord_ = record.data();
     currentRecordNo_ = n;
-    if (FilterTrue()) passing.push_back(n);
+    if (!FilterTrue()) continue;
+    passing.push_back(n);
+    try {
+      // A record whose key cannot be computed leaves the walk to the tag,
+      // which meets it (and its error) in its place.
+      if (order && !order->Add(n)) order.reset();
+    } catch (const ETalvernError&) {
+      order.reset();
+    }
   }
   for (std::int32_t n : passing) filterSet_->Mark(n, TvxHugeSet::kSet);
+  if (order) {
+    VXobjIndexFile& file = *orderTag->File();
+    file.ValidateCache();
+    filterOrder_ = order->Finish(file.CacheGeneration());
+  }
   bof_ = false;
   eof_ = true;
   return true;

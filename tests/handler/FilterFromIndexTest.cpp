@@ -180,25 +180,37 @@ TEST_F(FilterFromIndex, BuildsTheSetOfAScanOnRandomTablesTagsAndFilters) {
   EXPECT_GT(scanned, 30);
 }
 
-// The tag serves also while it orders the table: the walk in its order
-// shows the records of the set.
-TEST_F(FilterFromIndex, TheSelectedTagAndTheNavigationAgree) {
-  MakeTable(300);
+// The records taken from the VID tag are walked in the order of the PRICE
+// tag that orders the table: the order of the whole table with the others
+// left out.
+TEST_F(FilterFromIndex, TheSetIsWalkedInTheSelectedTagsOrder) {
+  // 1200 records, 30 of kind 7: few enough to be ordered by their own keys.
+  MakeTable(1200);
   {
     DBFObject t(dbf, false, true);
+    for (std::int32_t r = 1; r <= t.RecordCount(); ++r) {
+      t.ReadRecord(r);
+      t.NumberPutByName("VID", r % 40);
+      t.WriteRecord(r);
+    }
     t.CreateIndex(cdx, "VID", TvxIndexOptions{}, "VID", "");
+    t.CreateIndex(cdx, "PRICE", TvxIndexOptions{false, false}, "PRICE", "");
   }
+  DBFObject whole(dbf, true, false);
+  whole.OpenIndexFiles(cdx, "PRICE");
+  const std::set<int> scanned = Scanned("VID=7");
+  std::vector<int> expected;
+  for (int r : Forward(whole))
+    if (scanned.count(r)) expected.push_back(r);
+
   DBFObject table(dbf, true, false);
-  table.OpenIndexFiles(cdx, "VID");
+  table.OpenIndexFiles(cdx, "PRICE");
   table.SetFilterOn(true);
   table.SetFilter("VID=7", false, true);
   EXPECT_TRUE(table.FilterSetFromIndex());
-  const std::set<int> marked = Marked(table);
-  const std::vector<int> expected(marked.begin(), marked.end());
-  std::vector<int> seen = Forward(table);
-  std::sort(seen.begin(), seen.end());
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(marked, Scanned("VID=7"));
+  EXPECT_EQ(Marked(table), scanned);
+  EXPECT_EQ(Forward(table), expected);
+  EXPECT_EQ(Backward(table), Reversed(expected));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <cmath>
-#include <filesystem>
 
 #include "app/ColumnLayout.h"
 #include "app/EngineSetup.h"
@@ -17,21 +16,6 @@ namespace {
 
 constexpr char kStatusPrefix[] = "  \xD0\xE8\xF1: ";  // "  Рис: " in code page 1251
 constexpr char kStatusSeparator[] = " | ";
-
-// The settings every catalogue dataset shares: shared opening, no flush after
-// each write, the default lock protocol, text translated between the stored
-// and the display code page, deleted records hidden.
-void SetUpDataSet(TTalvernDataSet& dataSet, const char* tableName, bool filtered) {
-  dataSet.SetExclusive(false);
-  dataSet.SetAutoFlush(false);
-  dataSet.SetLockProtocol(TvxLokProtocol::Default);
-  dataSet.SetLargeIntegerAs(asLargeInt);
-  dataSet.SetTranslateASCII(true);
-  dataSet.SetUseDeleted(false);
-  dataSet.SetUserID(0);
-  dataSet.SetTableName(tableName);
-  dataSet.SetFiltered(filtered);
-}
 
 }  // namespace
 
@@ -51,16 +35,12 @@ Catalogue::Catalogue(CatalogueWidgets widgets, std::string databaseDirectory)
       dsGroups_(&groups_),
       dsVids_(&vids_),
       dsMain_(&main_) {
-  SetUpDataSet(groups_, kGroupsTable.fileName, false);
-  SetUpDataSet(vids_, kVidsTable.fileName, true);
-  SetUpDataSet(fields_, kFieldsTable.fileName, true);
-  SetUpDataSet(main_, kMainTable.fileName, true);
-  SetUpDataSet(pics_, kPicsTable.fileName, false);
-  // The drawing table's fields are fixed here: the picture is read whole,
-  // without code page translation (set once the table is open).
-  pics_.AddField(ftString, "PIC", 3);
-  pics_.AddField(ftMemo, "PICTURE");
-  pics_.AddField(ftString, "FN", 8);
+  SetUpCatalogueDataSet(groups_, kGroupsTable.fileName, false);
+  SetUpCatalogueDataSet(vids_, kVidsTable.fileName, true);
+  SetUpCatalogueDataSet(fields_, kFieldsTable.fileName, true);
+  SetUpCatalogueDataSet(main_, kMainTable.fileName, true);
+  SetUpCatalogueDataSet(pics_, kPicsTable.fileName, false);
+  AddDrawingFields(pics_);
 }
 
 Catalogue::~Catalogue() = default;
@@ -79,35 +59,8 @@ void Catalogue::FormCreate() {
   pics_.FieldByName("PICTURE").SetTransliterate(false);
 }
 
-// An index file that cannot be opened (most often: there is none yet) is
-// built with all the table's tags; the dataset is then opened again, which
-// opens the new file. A file that lacks some of the tags (made before they
-// were added to the list) gets them: every program sharing the table keeps
-// all the tags of its structural index up to date. When they cannot be added
-// (a read-only catalogue) the table works without them.
 void Catalogue::OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& tags) {
-  const std::string indexFile = std::filesystem::path(dataSet.TableName()).replace_extension(".CDX").string();
-  dataSet.SetDatabaseName(databaseDirectory_);
-  dataSet.Open();
-  try {
-    dataSet.IndexFiles().Add(indexFile);
-  } catch (const std::exception&) {
-    for (const TTagDef& tag : tags) dataSet.CreateIndexTag(indexFile, tag.name, tag.expression, "", 1, 0);
-    dataSet.Close();
-    dataSet.Open();
-  }
-  std::vector<const TTagDef*> missing;
-  for (const TTagDef& tag : tags)
-    if (!dataSet.IndexDefs().Find(tag.name)) missing.push_back(&tag);
-  if (!missing.empty()) {
-    try {
-      for (const TTagDef* tag : missing) dataSet.CreateIndexTag(indexFile, tag->name, tag->expression, "", 1, 0);
-    } catch (const std::exception&) {
-    }
-    dataSet.Close();
-    dataSet.Open();
-  }
-  if (!tags.empty()) dataSet.SetIndexName(tags.front().name);
+  OpenCatalogueTable(dataSet, databaseDirectory_, tags);
 }
 
 void Catalogue::ResetFields(TTalvernDataSet& dataSet) {
@@ -224,8 +177,10 @@ void Catalogue::MainCalcFields(TDataSet& dataSet) {
 void Catalogue::Grid1SelectCell(QObject* /*Sender*/, int ACol, int ARow) {
   TxGrid& grid = widgets_.Grid1;
   if (grid.RowCount() <= 1) {
-    // No device is selected: there is no drawing to show.
+    // No device is selected (none in the kind, or filters hide them all):
+    // there is no drawing to show nor to name.
     widgets_.enableCommand(widgets_.M_Pict, false);
+    widgets_.setStatusText({});
     return;
   }
   main_.SetRecNo(grid.RowRecNo(ARow));

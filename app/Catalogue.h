@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CatalogueTables.h"
+#include "impexp/CatalogueTables.h"
 #include "dataset/DataSource.h"
 #include "dataset/TalvernDataSet.h"
 

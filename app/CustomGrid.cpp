@@ -29,6 +29,8 @@ CustomGrid::CustomGrid(QWidget* parent)
       fixedRows_(1),
       col_(1),
       row_(1),
+      anchorCol_(1),
+      anchorRow_(1),
       leftCol_(1),
       topRow_(1),
       color_(palette().color(QPalette::Base)),
@@ -49,6 +51,7 @@ void CustomGrid::SetColCount(int count) {
   colWidths_.resize(static_cast<std::size_t>(count), defaultColWidth_);
   fixedCols_ = std::min(fixedCols_, count - 1);
   col_ = std::min(col_, count - 1);
+  anchorCol_ = std::min(anchorCol_, count - 1);
   leftCol_ = std::clamp(leftCol_, fixedCols_, count - 1);
   ShapeChanged();
 }
@@ -58,6 +61,7 @@ void CustomGrid::SetRowCount(int count) {
   rowHeights_.resize(static_cast<std::size_t>(count), defaultRowHeight_);
   fixedRows_ = std::min(fixedRows_, count - 1);
   row_ = std::min(row_, count - 1);
+  anchorRow_ = std::min(anchorRow_, count - 1);
   topRow_ = std::clamp(topRow_, fixedRows_, count - 1);
   ShapeChanged();
 }
@@ -65,16 +69,16 @@ void CustomGrid::SetRowCount(int count) {
 void CustomGrid::SetFixedCols(int count) {
   if (count < 0 || count >= ColCount()) Raise("Fixed column count must be less than column count");
   fixedCols_ = count;
-  leftCol_ = col_ = fixedCols_;
-  topRow_ = row_ = fixedRows_;
+  leftCol_ = col_ = anchorCol_ = fixedCols_;
+  topRow_ = row_ = anchorRow_ = fixedRows_;
   ShapeChanged();
 }
 
 void CustomGrid::SetFixedRows(int count) {
   if (count < 0 || count >= RowCount()) Raise("Fixed row count must be less than row count");
   fixedRows_ = count;
-  leftCol_ = col_ = fixedCols_;
-  topRow_ = row_ = fixedRows_;
+  leftCol_ = col_ = anchorCol_ = fixedCols_;
+  topRow_ = row_ = anchorRow_ = fixedRows_;
   ShapeChanged();
 }
 
@@ -336,16 +340,27 @@ void CustomGrid::ClampInView() {
 
 bool CustomGrid::SelectCell(int, int) { return true; }
 
-void CustomGrid::MoveCurrent(int col, int row) {
+QRect CustomGrid::Selection() const {
+  return QRect(QPoint(std::min(col_, anchorCol_), std::min(row_, anchorRow_)),
+               QPoint(std::max(col_, anchorCol_), std::max(row_, anchorRow_)));
+}
+
+void CustomGrid::MoveCurrent(int col, int row, bool extend) {
   CheckCell(col, row);
   if (!SelectCell(col, row)) return;
   // The handler may have changed the grid's shape.
   if (col >= ColCount() || row >= RowCount()) return;
+  const bool wasBlock = Selection().size() != QSize(1, 1);
   int oldCol = col_;
   int oldRow = row_;
   col_ = col;
   row_ = row;
+  if (!extend || !(options_ & RangeSelect)) {
+    anchorCol_ = col_;
+    anchorRow_ = row_;
+  }
   ClampInView();
+  if (wasBlock || Selection().size() != QSize(1, 1)) InvalidateGrid();
   InvalidateCell(oldCol, oldRow);
   InvalidateCell(col_, row_);
 }
@@ -402,6 +417,7 @@ void CustomGrid::DrawRegion(GridCanvas& canvas, const QRegion& dirty, int firstC
   const int lineH = HorzInfo().effectiveLineWidth;
   const int lineV = VertInfo().effectiveLineWidth;
   const bool active = IsActiveControl();
+  const QRect selection = Selection();
   const QColor lineColor = canvas.penColor;
   const int areaRight = area.x() + area.width();
   const int areaBottom = area.y() + area.height();
@@ -416,7 +432,8 @@ void CustomGrid::DrawRegion(GridCanvas& canvas, const QRegion& dirty, int firstC
         DrawState state = regionState;
         bool current = c == col_ && r == row_;
         if (active && current) state |= Focused;
-        if (current || (r == row_ && (options_ & RowSelect) && c >= fixedCols_)) state |= Selected;
+        const bool inBlock = c >= fixedCols_ && r >= fixedRows_ && selection.contains(c, r);
+        if (current || inBlock || (r == row_ && (options_ & RowSelect) && c >= fixedCols_)) state |= Selected;
         bool highlight = (state & Selected) &&
                          (!(state & Focused) || (options_ & (DrawFocusSelected | RowSelect)));
         canvas.brushColor = highlight ? palette().color(QPalette::Highlight) : regionColor;
@@ -444,6 +461,7 @@ void CustomGrid::DrawRegion(GridCanvas& canvas, const QRegion& dirty, int firstC
 void CustomGrid::keyPressEvent(QKeyEvent* event) {
   RunGuarded([&] {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
     int col = col_;
     int row = row_;
     int top = topRow_;
@@ -471,7 +489,7 @@ void CustomGrid::keyPressEvent(QKeyEvent* event) {
     col = std::clamp(col, fixedCols_, ColCount() - 1);
     row = std::clamp(row, fixedRows_, RowCount() - 1);
     if (top != topRow_) SetTopRow(std::max(top, fixedRows_));
-    if (col != col_ || row != row_) MoveCurrent(col, row);
+    if (col != col_ || row != row_) MoveCurrent(col, row, shift);
   });
 }
 
@@ -507,7 +525,9 @@ void CustomGrid::mousePressEvent(QMouseEvent* event) {
     int row = 0;
     if (!MouseToCell(point, col, row) || col < fixedCols_ || row < fixedRows_) return;
     selecting_ = true;
-    if (col != col_ || row != row_) MoveCurrent(col, row);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (col != col_ || row != row_) MoveCurrent(col, row, shift);
+    else if (!shift && Selection().size() != QSize(1, 1)) MoveCurrent(col, row);
   });
 }
 
@@ -523,7 +543,7 @@ void CustomGrid::mouseMoveEvent(QMouseEvent* event) {
       int row = 0;
       if (MouseToCell(point, col, row) && col >= fixedCols_ && row >= fixedRows_ &&
           (col != col_ || row != row_))
-        MoveCurrent(col, row);
+        MoveCurrent(col, row, true);
       return;
     }
     if (SizingColumnAt(point) >= 0) viewport()->setCursor(Qt::SplitHCursor);

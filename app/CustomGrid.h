@@ -8,7 +8,9 @@
 // and paints by walking the visible cells and handing each to DrawCell.
 //
 // Before the current cell moves, SelectCell is asked; the move happens only
-// when it answers true. Only one cell is ever selected: the current one.
+// when it answers true. The selection is the current cell; with RangeSelect it
+// is the block of scrolled cells from an anchor to the current cell, which
+// Shift with a moving key or a click, or dragging the mouse, spreads.
 //
 // Measures are in pixels of the viewport. Every cell is followed by a grid
 // line (GridLineWidth pixels) to its right and below it, which the cell's own
@@ -89,6 +91,10 @@ public:
   Options GridOptions() const { return options_; }
   void SetGridOptions(Options options);
 
+  // The selected block of cells (x columns, y rows): the current cell alone
+  // unless RangeSelect spreads it.
+  QRect Selection() const;
+
   // The cell's rectangle in the viewport; empty when the cell is scrolled out.
   QRect CellRect(int col, int row) const;
   // The cell under a viewport point; false when there is none.
@@ -130,8 +136,13 @@ protected:
   // lineColor, then fills the area right of and below the cells.
   void PaintCells(QPainter& painter, const QRegion& dirty, const QColor& lineColor);
 
-  // Moves the current cell after asking SelectCell, and scrolls it into view.
-  void MoveCurrent(int col, int row);
+  // Moves the current cell after asking SelectCell, and scrolls it into view;
+  // extend keeps the selection's anchor (RangeSelect), else the selection is
+  // the new current cell.
+  void MoveCurrent(int col, int row, bool extend = false);
+  // The column whose border lies under a point of the fixed rows, for
+  // sizing; -1 when none.
+  int SizingColumnAt(QPoint point) const;
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -152,7 +163,6 @@ private:
   void UpdateScrollBars();
   void DrawRegion(GridCanvas& canvas, const QRegion& dirty, int firstCol, int firstRow, QRect area,
                   const QColor& regionColor, DrawState regionState);
-  int SizingColumnAt(QPoint point) const;
   void CheckCell(int col, int row) const;
 
   std::vector<int> colWidths_;
@@ -161,6 +171,8 @@ private:
   int fixedRows_ = 0;
   int col_ = 0;
   int row_ = 0;
+  int anchorCol_ = 0;  // the selection's other corner
+  int anchorRow_ = 0;
   int leftCol_ = 0;
   int topRow_ = 0;
   int defaultColWidth_ = 64;

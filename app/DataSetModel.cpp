@@ -184,8 +184,11 @@ std::vector<CachedRow> DataSetModel::ReadChunk(int chunk, TBookmark& next) {
   const TBookmark saved = dataSet.GetBookmark();
   std::exception_ptr error;
   try {
-    if (chunk == 0) dataSet.First();
-    else dataSet.GotoBookmark(chunkStarts_[static_cast<std::size_t>(chunk)]);
+    // A dataset standing on its first record already (just opened or
+    // filtered) is not walked there again: in a long index order under a
+    // filter that walk is most of the cost of the first chunk.
+    if (chunk != 0) dataSet.GotoBookmark(chunkStarts_[static_cast<std::size_t>(chunk)]);
+    else if (!dataSet.Bof() || dataSet.IsEmpty()) dataSet.First();
     if (!dataSet.IsEmpty()) {
       const int moved = dataSet.MoveBy(chunkRows);
       const int active = ActiveRecord();

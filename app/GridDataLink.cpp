@@ -1,7 +1,10 @@
 #include "app/GridDataLink.h"
 
+#include <unordered_map>
+
 #include "app/CustomGrid.h"
 #include "dataset/DataSet.h"
+#include "dataset/Field.h"
 
 namespace talvern {
 
@@ -29,16 +32,59 @@ std::string GridDataLink::FieldText(const std::string& fieldName) {
   return dataSet.FieldByName(fieldName).AsString();
 }
 
+void GridDataLink::ReadFields(const std::vector<std::int32_t>& recNos, const std::vector<std::string>& fieldNames,
+                              const FieldTaker& take) {
+  if (!Active()) return;
+  TDataSet& dataSet = *DataSet();
+  if (dataSet.State() != dsBrowse) {
+    TxGridDataSet::ReadFields(recNos, fieldNames, take);
+    return;
+  }
+  std::vector<TField*> fields;
+  for (const std::string& name : fieldNames) fields.push_back(&dataSet.FieldByName(name));
+  std::unordered_map<std::int32_t, std::size_t> wanted;
+  for (std::size_t r = 0; r < recNos.size(); ++r) wanted.emplace(recNos[r], r);
+  {
+    ReadScope reading(dataSet);
+    dataSet.DisableControls();
+    try {
+      for (dataSet.First(); !dataSet.Eof() && !wanted.empty(); dataSet.Next()) {
+        auto found = wanted.find(dataSet.RecNo());
+        if (found == wanted.end()) continue;
+        for (std::size_t f = 0; f < fields.size(); ++f) take(found->second, f, fields[f]->AsString());
+        wanted.erase(found);
+      }
+    } catch (...) {
+      dataSet.EnableControls();
+      throw;
+    }
+    dataSet.EnableControls();
+  }
+  for (std::size_t r = 0; r < recNos.size(); ++r) {
+    if (wanted.count(recNos[r]) == 0) continue;
+    SetRecNo(recNos[r]);
+    for (std::size_t f = 0; f < fieldNames.size(); ++f) take(r, f, FieldText(fieldNames[f]));
+  }
+}
+
 void GridDataLink::RecordsChanged() {
   wanted_ = 0;
   grid_.InvalidateGrid();
 }
 
-void GridDataLink::CurrentRecordChanged(TField*) { grid_.InvalidateGrid(); }
+void GridDataLink::CurrentRecordChanged(TField*) {
+  RecordsWritten();
+  grid_.InvalidateGrid();
+}
 
 void GridDataLink::ViewEditingChanged() {
   wanted_ = 0;
+  RecordsWritten();
   grid_.InvalidateGrid();
+}
+
+void GridDataLink::RecordsWritten() {
+  if (onRecordsWritten_) onRecordsWritten_();
 }
 
 }  // namespace talvern

@@ -1,17 +1,27 @@
 #include "app/MainForm.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
+#include <QSaveFile>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "app/AboutForm.h"
 #include "app/Application.h"
+#include "app/ColumnSetup.h"
 #include "app/DisplayText.h"
 #include "app/ErrorHandler.h"
+#include "app/FormSearch.h"
 #include "app/GridDataLink.h"
 #include "app/LookupComboBox.h"
+#include "app/MaintenanceCommands.h"
+#include "app/Package.h"
+#include "app/PackagesForm.h"
+#include "app/SmdCodesForm.h"
 #include "app/TxGrid.h"
+#include "engine/Errors.h"
 #include "platform/ProgramDir.h"
 
 namespace talvern {
@@ -65,6 +75,11 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
   statusPanel_ = new QLabel(status);
   statusPanel_->setObjectName("StatusPanel");
   status->addWidget(statusPanel_, 1);
+  viewPanel_ = new QLabel(status);
+  viewPanel_->setObjectName("ViewPanel");
+  viewPanel_->setMinimumWidth(viewPanel_->fontMetrics().horizontalAdvance(QString::fromUtf8("000000 из 000000")));
+  viewPanel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  status->addPermanentWidget(viewPanel_);
 
   CreateMenu();
   ConnectHandlers();
@@ -74,11 +89,15 @@ TMainForm::TMainForm(const std::string& databaseDirectory, QWidget* parent) : QM
                        [this](const std::string& text) { SetStatusText(DisplayToQString(text)); }},
       databaseDirectory);
   BindWidgets();
+  package_ = std::make_unique<TPackage>(logic_->Pics(), this);
+  maintenance_ = std::make_unique<MaintenanceCommands>(*this);
   // A table that cannot be opened is reported; the window opens all the same.
   RunGuarded([&] { FormCreate(); });
 }
 
 TMainForm::~TMainForm() {
+  package_.reset();
+  maintenance_.reset();
   grid_->SetDataSet(nullptr);
   gridLink_.reset();
   logic_.reset();
@@ -125,6 +144,7 @@ void TMainForm::CreateMenu() {
   mColumnSetup_ = AddCommand(service, "M_ColumnSetup", "&Настройка колонок...", {}, false);  // while a kind is loaded
   service->addSeparator();
   mExport_ = AddCommand(service, "M_Export", "&Экспорт в текстовый файл...", {}, false);  // while a kind is loaded
+  mSaveCsv_ = AddCommand(service, "M_SaveCsv", "Сохранить как CSV...", {}, false);  // while a kind is loaded
   mImport_ = AddCommand(service, "M_Import", "&Импорт из текстового файла...", {}, true);
   mPicUpdate_ = AddCommand(service, "M_PicUpdate", "&Обновление базы рисунков...", {}, true);
   mOptimize_ = AddCommand(service, "M_Optimize", "Оптимизация &базы...", {}, true);
@@ -137,7 +157,18 @@ void TMainForm::CreateMenu() {
 // command is offered that would do nothing; connecting its handler here is all
 // a new window needs for its command to follow the navigation's enabling.
 void TMainForm::ConnectHandlers() {
+  Connect(mPict_, &TMainForm::M_PictClick);
   Connect(mExit_, &TMainForm::M_ExitClick);
+  Connect(mFind_, &TMainForm::M_FindClick);
+  Connect(mSmd_, &TMainForm::M_SMDClick);
+  Connect(mPackages_, &TMainForm::M_PackagesClick);
+  Connect(mColumnSetup_, &TMainForm::M_ColumnSetupClick);
+  Connect(mAbout_, &TMainForm::M_AboutClick);
+  Connect(mExport_, &TMainForm::M_ExportClick);
+  Connect(mImport_, &TMainForm::M_ImportClick);
+  Connect(mPicUpdate_, &TMainForm::M_PicUpdateClick);
+  Connect(mOptimize_, &TMainForm::M_OptimizeClick);
+  Connect(mSaveCsv_, &TMainForm::M_SaveCsvClick);
 }
 
 void TMainForm::Connect(QAction* command, Handler handler) {
@@ -183,25 +214,65 @@ void TMainForm::BindWidgets() {
   grid_->SetOnActivateRow([this](QObject*, int) {
     if (mPict_->isEnabled()) mPict_->trigger();
   });
+  grid_->SetOnViewChanged([this](QObject*) { GridViewChanged(); });
+  grid_->SetOnSaveCsv([this](QObject*) { mSaveCsv_->trigger(); });
+  // Cells the grid's view has read are read again once a device is written.
+  gridLink_->SetOnRecordsWritten([this] { grid_->ForgetCells(); });
+}
+
+// "n из m" while filters are set; the CSV command while a kind is shown.
+void TMainForm::GridViewChanged() {
+  viewPanel_->setText(grid_->View().HasFilters()
+                          ? QString::fromUtf8("%1 из %2").arg(grid_->ShownCount()).arg(grid_->DeviceCount())
+                          : QString());
+  EnableCommand(*mSaveCsv_, grid_->Columns().Count() > 0);
 }
 
 QString TMainForm::StatusText() const { return statusPanel_->text(); }
 
 void TMainForm::SetStatusText(const QString& text) { statusPanel_->setText(text); }
 
+QString TMainForm::ViewText() const { return viewPanel_->text(); }
+
+void TMainForm::M_SaveCsvClick() {
+  const QString suggested = cbVids_->currentText().isEmpty() ? QString("devices.csv") : cbVids_->currentText() + ".csv";
+  const QString fileName = QFileDialog::getSaveFileName(this, QString::fromUtf8("Сохранить как CSV"), suggested,
+                                                        QString::fromUtf8("Файлы CSV (*.csv);;Все файлы (*)"));
+  if (!fileName.isEmpty()) SaveGridAsCsv(fileName);
+}
+
+void TMainForm::SaveGridAsCsv(const QString& fileName) {
+  const std::string text = grid_->CsvText();
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) !=
+                                              static_cast<qint64>(text.size()) ||
+      !file.commit()) {
+    const QByteArray reason = file.errorString().toUtf8();
+    Raise("Не удалось записать файл %s: %s", {fileName.toUtf8().toStdString(), reason.toStdString()});
+  }
+}
+
 void TMainForm::M_ExitClick() { close(); }
 
-// The commands below open windows that come later; until then they are not
-// connected (ConnectHandlers).
-void TMainForm::M_FindClick() {}
-void TMainForm::M_PictClick() {}
-void TMainForm::M_SMDClick() {}
-void TMainForm::M_PackagesClick() {}
-void TMainForm::M_ColumnSetupClick() {}
-void TMainForm::M_ExportClick() {}
-void TMainForm::M_ImportClick() {}
-void TMainForm::M_PicUpdateClick() {}
-void TMainForm::M_OptimizeClick() {}
-void TMainForm::M_AboutClick() {}
+void TMainForm::M_FindClick() { TFormSearch::Execute(*this); }
+void TMainForm::M_SMDClick() { TSmdCodesForm::Execute(logic_->DatabaseDirectory(), this); }
+void TMainForm::M_PackagesClick() { TPackagesForm::Execute(logic_->DatabaseDirectory(), this); }
+void TMainForm::M_ColumnSetupClick() { TColumnSetup::Execute(*this); }
+void TMainForm::M_AboutClick() { TAboutForm::Execute(this); }
+
+// The drawings of the device in the grid's current row.
+void TMainForm::M_PictClick() {
+  if (grid_->RowCount() <= 1) return;  // no device
+  TTalvernDataSet& main = logic_->Main();
+  main.SetRecNo(grid_->RowRecNo(grid_->Row()));
+  package_->Prepare(main.FieldByName("PIC").AsString());
+  package_->ShowModal();
+}
+
+// The maintenance commands (MaintenanceCommands).
+void TMainForm::M_ExportClick() { maintenance_->M_ExportClick(); }
+void TMainForm::M_ImportClick() { maintenance_->M_ImportClick(); }
+void TMainForm::M_PicUpdateClick() { maintenance_->M_PicUpdateClick(); }
+void TMainForm::M_OptimizeClick() { maintenance_->M_OptimizeClick(); }
 
 }  // namespace talvern

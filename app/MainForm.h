@@ -1,7 +1,8 @@
 #pragma once
 // TMainForm: the catalogue's main window. From top to bottom: a panel with the
 // group list CBGroups and the kind list CBVids, the device grid Grid1, and a
-// status bar with one text panel; above them the menu. The window only sets
+// status bar with a text panel and, at its right end, the view panel, which
+// says "n из m" while filters hide devices of the kind; above them the menu. The window only sets
 // up its widgets and passes their events on: the navigation is Catalogue's,
 // the other commands open windows of their own.
 //
@@ -28,7 +29,9 @@ namespace talvern {
 
 class GridDataLink;
 class LookupComboBox;
+class MaintenanceCommands;
 class TDataSet;
+class TPackage;
 class TTalvernDataSet;
 class TxGrid;
 
@@ -58,15 +61,21 @@ public:
   QAction* M_Exit() const { return mExit_; }
   QAction* M_ColumnSetup() const { return mColumnSetup_; }
   QAction* M_Export() const { return mExport_; }
+  QAction* M_SaveCsv() const { return mSaveCsv_; }
   QAction* M_Import() const { return mImport_; }
   QAction* M_PicUpdate() const { return mPicUpdate_; }
   QAction* M_Optimize() const { return mOptimize_; }
   QAction* M_About() const { return mAbout_; }
   Catalogue& Logic() { return *logic_; }
+  // The package drawing window, made with the main window and kept.
+  TPackage* Package() const { return package_.get(); }
+  MaintenanceCommands& Maintenance() { return *maintenance_; }
 
-  // The status bar's one text panel.
+  // The status bar's text panel.
   QString StatusText() const;
   void SetStatusText(const QString& text);
+  // The status bar's view panel: "n из m" while filters are set, else empty.
+  QString ViewText() const;
 
   // The navigation (Catalogue).
   void FormCreate() { logic_->FormCreate(); }
@@ -95,6 +104,11 @@ public:
   void M_ExitClick();
   void M_ColumnSetupClick();
   void M_ExportClick();
+  // Asks for a file name and saves the grid's rows there (SaveGridAsCsv).
+  void M_SaveCsvClick();
+  // Writes the rows shown, in the order shown, as a CSV file; the file is
+  // replaced only when the whole text was written.
+  void SaveGridAsCsv(const QString& fileName);
   void M_ImportClick();
   void M_PicUpdateClick();
   void M_OptimizeClick();
@@ -117,11 +131,13 @@ private:
   void ConnectHandlers();
   void Connect(QAction* command, Handler handler);
   void BindWidgets();
+  void GridViewChanged();
 
   LookupComboBox* cbGroups_ = nullptr;
   LookupComboBox* cbVids_ = nullptr;
   TxGrid* grid_ = nullptr;
   QLabel* statusPanel_ = nullptr;
+  QLabel* viewPanel_ = nullptr;
   QAction* mFind_ = nullptr;
   QAction* mPict_ = nullptr;
   QAction* mSmd_ = nullptr;
@@ -129,6 +145,7 @@ private:
   QAction* mExit_ = nullptr;
   QAction* mColumnSetup_ = nullptr;
   QAction* mExport_ = nullptr;
+  QAction* mSaveCsv_ = nullptr;
   QAction* mImport_ = nullptr;
   QAction* mPicUpdate_ = nullptr;
   QAction* mOptimize_ = nullptr;
@@ -136,6 +153,8 @@ private:
   std::map<const QAction*, CommandState> commands_;
   std::unique_ptr<Catalogue> logic_;
   std::unique_ptr<GridDataLink> gridLink_;
+  std::unique_ptr<TPackage> package_;
+  std::unique_ptr<MaintenanceCommands> maintenance_;
 };
 
 }  // namespace talvern

@@ -7,6 +7,7 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "app/ColumnFilterEditor.h"
 #include "app/DisplayText.h"
 #include "app/ErrorHandler.h"
 #include "engine/Errors.h"
@@ -21,11 +22,13 @@ constexpr int kFirstColumnMargin = 4;
 
 TxGrid::TxGrid(QWidget* parent) : CustomGrid(parent) {
   setObjectName("Grid1");
+  filteredOutText_ = QString::fromUtf8("Нет приборов, удовлетворяющих фильтрам");
   SetFixedColor(QColor(kFixedCellColor));
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   SetRowCount(1);
-  SetGridOptions(FixedVertLine | FixedHorzLine | VertLine | HorzLine | DrawFocusSelected | ColSizing);
+  // A block of cells can be selected for copying.
+  SetGridOptions(FixedVertLine | FixedHorzLine | VertLine | HorzLine | DrawFocusSelected | ColSizing | RangeSelect);
 }
 
 TxGrid::~TxGrid() { Clear(); }
@@ -46,6 +49,7 @@ void TxGrid::AddColumn(std::int32_t group, std::int32_t position, const std::str
                        const std::string& heading, const std::string& fullName, std::int32_t width) {
   columns_.Add({group, position, fullName, heading, fieldName});
   SetColCount(columns_.Count());
+  view_.SetColumnCount(columns_.Count());
   const QFontMetrics metrics = fontMetrics();
   std::int64_t pixels = (std::int64_t{width} + 1) * metrics.horizontalAdvance(QLatin1Char('0'));
   // The layout's widths were chosen for narrower fonts than today's: a column
@@ -59,9 +63,9 @@ void TxGrid::AddColumn(std::int32_t group, std::int32_t position, const std::str
 }
 
 void TxGrid::AddRow(std::int32_t recNo) {
-  rows_.push_back(recNo);
-  SetRowCount(static_cast<int>(rows_.size()) + 1);
-  if (rows_.size() == 1) {
+  view_.Add(recNo);
+  SetRowCount(static_cast<int>(Rows().size()) + 1);
+  if (Rows().size() == 1) {
     SetDefaultRowHeight(TextHeight());
     SetRowHeights(0, 3 * TextHeight());
   }
@@ -74,8 +78,10 @@ void TxGrid::AddRow(std::int32_t recNo) {
 void TxGrid::Clear() {
   SetRowCount(0);
   SetColCount(0);
-  rows_.clear();
+  view_.Clear();
   columns_.Clear();
+  CloseFilterEditor();
+  if (onViewChanged_) onViewChanged_(this);
 }
 
 std::string TxGrid::ColumnFullName(int col) const { return columns_.At(col).fullName; }
@@ -83,14 +89,14 @@ std::string TxGrid::ColumnFullName(int col) const { return columns_.At(col).full
 std::int32_t TxGrid::CurrentRecNo() const { return RowRecNo(Row()); }
 
 std::int32_t TxGrid::RowRecNo(int row) const {
-  if (row < 1 || row > static_cast<int>(rows_.size()))
+  if (row < 1 || row > static_cast<int>(Rows().size()))
     Raise("Grid row %d holds no device", {std::int64_t{row}});
-  return rows_[static_cast<std::size_t>(row - 1)];
+  return Rows()[static_cast<std::size_t>(row - 1)];
 }
 
 void TxGrid::GotoRecNo(std::int32_t recNo) {
-  auto found = std::find(rows_.begin(), rows_.end(), recNo);
-  if (found != rows_.end()) SetRow(static_cast<int>(found - rows_.begin()) + 1);
+  auto found = std::find(Rows().begin(), Rows().end(), recNo);
+  if (found != Rows().end()) SetRow(static_cast<int>(found - Rows().begin()) + 1);
 }
 
 // Tells the handler first, then repaints the old and the new current row, so
@@ -109,23 +115,41 @@ bool TxGrid::SelectCell(int col, int row) {
 }
 
 // An empty grid (no device rows, or nothing to read them from) shows neither
-// headings nor lines; one with columns but no rows says EmptyText.
+// headings nor lines; one with columns but no rows says EmptyText. While
+// filters hide every device the headings stay, so that a filter can be
+// changed, with FilteredOutText below them.
 void TxGrid::Paint(QPainter& painter, const QRegion& dirty) {
+  QColor lineColor(Color() == QColor(kLineColor) ? kLineColorOnGrey : kLineColor);
+  if (dataSet_ != nullptr && FilteredOut() && columns_.Count() > 0) {
+    PaintCells(painter, dirty, lineColor);
+    QRect below = viewport()->rect();
+    below.setTop(RowHeights(0) + GridLineWidth());
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(below, Qt::AlignCenter | Qt::TextWordWrap, filteredOutText_);
+    return;
+  }
   if (RowCount() <= 1 || dataSet_ == nullptr) {
     painter.fillRect(viewport()->rect(), Color());
-    if (columns_.Count() > 0 && rows_.empty() && !emptyText_.isEmpty()) {
+    if (columns_.Count() > 0 && Rows().empty() && !emptyText_.isEmpty()) {
       painter.setFont(font());
       painter.setPen(palette().color(QPalette::Text));
       painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
     }
     return;
   }
-  QColor lineColor(Color() == QColor(kLineColor) ? kLineColorOnGrey : kLineColor);
   PaintCells(painter, dirty, lineColor);
 }
 
 void TxGrid::DrawCell(GridCanvas& canvas, int col, int row, const QRect& rect, DrawState state) {
   if (col >= columns_.Count()) return;  // a column added without AddColumn stays blank
+  if (row == 0 && (state & Selected)) {
+    // With no device row shown the heading row is the only row: it is never
+    // drawn as selected.
+    canvas.brushColor = FixedColor();
+    canvas.fontColor = palette().color(QPalette::Text);
+    canvas.FillRect(rect);
+  }
   if (row == 0) DrawHeadingCell(canvas, col, rect);
   else DrawDataCell(canvas, col, row, rect, state);
 }
@@ -140,16 +164,23 @@ void TxGrid::DrawHeadingCell(GridCanvas& canvas, int col, const QRect& rect) {
   const int top = rect.y() + h / 2;
   const int right = RightEdge(rect);
   const int bottom = BottomEdge(rect);
-  if (column.position != 0) {
-    canvas.brushColor = QColor(kAdditionalColumnColor);
+  const bool filtered = view_.Filter(col) != nullptr;
+  if (column.position != 0 || filtered) {
+    canvas.brushColor = QColor(filtered ? kFilteredHeadingColor : kAdditionalColumnColor);
     canvas.FillRect(QRect(left, top, rect.width(), bottom - top));
+  }
+  if (column.position != 0) {
     canvas.MoveTo(left, top);
     canvas.LineTo(right, top);
   }
   HeadingLines lines = SplitHeading(column.heading);
   const QRect below(left, top, rect.width(), bottom - top);
+  // The funnel of a filter takes the right end of the second line.
+  QRect secondLine = below;
+  if (filtered) secondLine.setWidth(std::max(0, below.width() - h));
   canvas.CellTextOut(below, top + 1, DisplayToQString(lines.first));
-  canvas.CellTextOut(below, top + 1 + h, DisplayToQString(lines.second));
+  canvas.CellTextOut(secondLine, top + 1 + h, DisplayToQString(lines.second));
+  DrawHeadingMarks(canvas, col, rect, h);
   canvas.MoveTo(left, bottom);
   canvas.LineTo(right, bottom);
   canvas.LineTo(right, top - 1);
@@ -160,10 +191,12 @@ void TxGrid::DrawHeadingCell(GridCanvas& canvas, int col, const QRect& rect) {
 
 void TxGrid::DrawDataCell(GridCanvas& canvas, int col, int row, const QRect& rect, DrawState state) {
   const TColumnRec& column = columns_.At(col);
-  if (row == Row() && col != Col()) {
+  // A cell of a selected block keeps the highlight.
+  const bool inBlock = (state & Selected) && !(col == Col() && row == Row());
+  if (!inBlock && row == Row() && col != Col()) {
     canvas.brushColor = QColor(kCurrentRowColor);
     canvas.FillRect(rect);
-  } else if (column.position != 0 && !(state & Focused)) {
+  } else if (!inBlock && column.position != 0 && !(state & Focused)) {
     canvas.brushColor = QColor(kAdditionalColumnColor);
     canvas.FillRect(rect);
     // The current cell of an unfocused grid comes here with the highlight text
@@ -176,13 +209,13 @@ void TxGrid::DrawDataCell(GridCanvas& canvas, int col, int row, const QRect& rec
   canvas.MoveTo(left, bottom);
   canvas.LineTo(right, bottom);
   canvas.LineTo(right, rect.y() - 1);
-  if (row > static_cast<int>(rows_.size())) return;  // a row added without AddRow stays blank
-  const std::int32_t recNo = rows_[static_cast<std::size_t>(row - 1)];
+  if (row > static_cast<int>(Rows().size())) return;  // a row added without AddRow stays blank
+  const std::int32_t recNo = Rows()[static_cast<std::size_t>(row - 1)];
   if (dataSet_->RecNo() != recNo) dataSet_->SetRecNo(recNo);
   canvas.CellTextOut(rect, rect.y(), DisplayToQString(dataSet_->FieldText(column.fieldName)));
 }
 
-bool TxGrid::Scrollable() const { return RowCount() > 1 && dataSet_ != nullptr; }
+bool TxGrid::Scrollable() const { return (RowCount() > 1 || FilteredOut()) && dataSet_ != nullptr; }
 
 // --- tool tips, activation, typing ------------------------------------------
 
@@ -190,11 +223,19 @@ bool TxGrid::Scrollable() const { return RowCount() > 1 && dataSet_ != nullptr; 
 // value (read as painting reads it).
 QString TxGrid::CellText(int col, int row) {
   if (col < 0 || col >= columns_.Count()) return {};
-  if (row == 0) return DisplayToQString(columns_.At(col).fullName);
-  if (row > static_cast<int>(rows_.size()) || dataSet_ == nullptr) return {};
-  const std::int32_t recNo = rows_[static_cast<std::size_t>(row - 1)];
+  if (row == 0) {
+    QString name = DisplayToQString(columns_.At(col).fullName);
+    if (const ParamFilter* filter = view_.Filter(col))
+      name += QString::fromUtf8("\nФильтр: ") + QString::fromStdString(filter->Text());
+    return name;
+  }
+  if (row > static_cast<int>(Rows().size()) || dataSet_ == nullptr) return {};
+  return DisplayToQString(ReadCell(Rows()[static_cast<std::size_t>(row - 1)], col));
+}
+
+std::string TxGrid::ReadCell(std::int32_t recNo, int col) {
   if (dataSet_->RecNo() != recNo) dataSet_->SetRecNo(recNo);
-  return DisplayToQString(dataSet_->FieldText(columns_.At(col).fieldName));
+  return dataSet_->FieldText(columns_.At(col).fieldName);
 }
 
 // A heading names its column in full; a value shows whole when its cell cuts it.
@@ -220,7 +261,7 @@ bool TxGrid::viewportEvent(QEvent* event) {
 }
 
 void TxGrid::ActivateRow(int row) {
-  if (row >= 1 && row <= static_cast<int>(rows_.size()) && onActivateRow_) onActivateRow_(this, row);
+  if (row >= 1 && row <= static_cast<int>(Rows().size()) && onActivateRow_) onActivateRow_(this, row);
 }
 
 // The second press of a double click selects as a press does, then opens.
@@ -238,7 +279,14 @@ void TxGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 void TxGrid::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
   const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (event->matches(QKeySequence::Copy)) {
+    RunGuarded([&] { CopyToClipboard(); });
+  } else if (event->key() == Qt::Key_F && modifiers == Qt::ControlModifier) {
+    RunGuarded([&] { EditColumnFilter(Col()); });
+  } else if (event->key() == Qt::Key_F && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
+    RunGuarded([&] { ClearFilters(); });
+  } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     RunGuarded([&] { ActivateRow(Row()); });
   } else if (!command && !text.isEmpty() && text.at(0).isPrint()) {
     RunGuarded([&] { TypeAhead(text); });
@@ -262,8 +310,8 @@ void TxGrid::TypeAhead(const QString& text) {
 int TxGrid::FindRowStartingWith(const QString& prefix) {
   if (dataSet_ == nullptr || columns_.Count() == 0) return 0;
   const std::string& field = columns_.At(0).fieldName;
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (dataSet_->RecNo() != rows_[i]) dataSet_->SetRecNo(rows_[i]);
+  for (std::size_t i = 0; i < Rows().size(); ++i) {
+    if (dataSet_->RecNo() != Rows()[i]) dataSet_->SetRecNo(Rows()[i]);
     if (DisplayToQString(dataSet_->FieldText(field)).startsWith(prefix, Qt::CaseInsensitive))
       return static_cast<int>(i) + 1;
   }

@@ -86,6 +86,17 @@ void VXO_dBaseDBF::CloseTable() {
   CloseFile();
 }
 
+// The bytes a field of that type takes in binary form in this table's
+// version (0 for fields kept as text).
+std::int32_t VXO_dBaseDBF::BinaryWidth(std::uint8_t type) const {
+  if (version_ != kVersionVfp) return 0;
+  switch (type) {
+    case 'B': case 'T': case 'Y': return 8;
+    case 'I': return 4;
+    default: return 0;
+  }
+}
+
 std::int32_t VXO_dBaseDBF::CountFromFileSize() {
   std::int64_t size = FileSize();
   if (size <= headerLength_) return 0;
@@ -117,6 +128,9 @@ void VXO_dBaseDBF::ReadDescriptors() {
   }
   fieldCount_ = count;
   descriptors_.assign(area.begin(), area.begin() + static_cast<std::ptrdiff_t>(count) * kDescriptorSize);
+  // Records longer than their deletion flag without any field: the header
+  // length cuts off the descriptors.
+  if (count == 0 && recordLength_ > 1) Raise("Table Header for %s is invalid", {fileName_});
 
   std::int64_t sum = 1;
   for (std::int32_t i = 0; i < count; ++i) {
@@ -127,6 +141,9 @@ void VXO_dBaseDBF::ReadDescriptors() {
       if (enciphered_) Raise<ETalvernEncryption>("Invalid password for file %s", {fileName_});
       Raise("Table Header for %s is invalid", {fileName_});
     }
+    // Fields kept in binary form are read whole: one declared shorter
+    // would be read past its end.
+    if (DescriptorLength(d) < BinaryWidth(type)) Raise("Table Header for %s is invalid", {fileName_});
     sum += DescriptorLength(d);
   }
   // Other programs (python3-dbf among them) write Visual FoxPro tables with
@@ -247,6 +264,9 @@ void VXO_dBaseDBF::ReadRecord(std::int32_t position) {
     Raise("Error on Read of file %s", {fileName_});
   if (enciphered_) Cipher(readPassword_, currentRecord_, currentRecord_, recordLength_, false);
   currentRecordNo_ = target;
+  // Memo blocks the record no longer points at stay in use: the record read
+  // again still points at them.
+  if (memo_) memo_->ForgetDeferred();
   TableEvent(teAfterRead, target);
   std::memcpy(savedRecord_.data(), currentRecord_, static_cast<std::size_t>(recordLength_));
 }
@@ -269,6 +289,8 @@ void VXO_dBaseDBF::WriteRecord(std::int32_t recno) {
   RefreshHeader();
   WriteHeader();
   TableEvent(teAfterWrite, recno);
+  // Memo blocks the record pointed at before are free now.
+  if (memo_) memo_->FreeDeferred(recno);
   if (autoFlush_) FlushFile();
   std::memcpy(savedRecord_.data(), currentRecord_, static_cast<std::size_t>(recordLength_));
 }
@@ -300,9 +322,44 @@ void VXO_dBaseDBF::AppendRecord() {
   }
   ReleaseLock();
   bof_ = eof_ = false;
+  if (memo_) memo_->ForgetDeferred();
   TableEvent(teAfterWrite, 0);
   if (autoFlush_) FlushFile();
   std::memcpy(savedRecord_.data(), currentRecord_, static_cast<std::size_t>(recordLength_));
+}
+
+// The record is cut off when it is still the last one; records that other
+// programs appended behind it meanwhile keep their numbers, so then it stays,
+// marked deleted. Nothing is raised: another error is on its way.
+void VXO_dBaseDBF::TakeBackAppend(std::int32_t recno) {
+  try {
+    LockAppendWaiting();
+  } catch (const ETalvernError&) {
+    return;
+  }
+  try {
+    RefreshHeader();
+    if (CountFromFileSize() == recno) {
+      if (!handle_.Truncate(RecordOffset(recno))) Raise("Error in Truncate of file %s", {fileName_});
+      const std::uint8_t end = kEndOfFile;
+      handle_.WriteAt(RecordOffset(recno), &end, 1);  // without it the table still reads the same
+      recordCount_ = recno - 1;
+      headerDirty_ = true;
+      WriteHeader();
+    } else {
+      currentRecord_[0] = static_cast<std::uint8_t>(kDeletedFlag);
+      const std::uint8_t* data = currentRecord_;
+      if (enciphered_) {
+        Cipher(writePassword_, currentRecord_, scratchRecord_.data(), recordLength_, true);
+        data = scratchRecord_.data();
+      }
+      WriteAt(RecordOffset(recno), data, recordLength_);
+    }
+  } catch (const ETalvernError&) {
+    // What could not be taken back is for `dbftool check` to find.
+  }
+  ReleaseLock();
+  if (currentRecordNo_ > recordCount_) currentRecordNo_ = recordCount_;
 }
 
 void VXO_dBaseDBF::LockAppendWaiting() {

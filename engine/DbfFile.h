@@ -46,6 +46,15 @@ public:
 
   void RefreshHeader();
   void WriteHeader();
+  // Writes the header even when nothing changed (its record count from the
+  // file's size).
+  void RewriteHeader() {
+    headerDirty_ = true;
+    WriteHeader();
+  }
+  // Takes back record recno, just appended, after its index keys could not
+  // be written, so that the table and its tags agree again (DbfFile.cpp).
+  void TakeBackAppend(std::int32_t recno);
   void SetUserId(std::int32_t id) { userId_ = id; }
   // The memo file object, created and opened on first need; null for a
   // table without memo file.
@@ -114,6 +123,7 @@ protected:
   std::int32_t CountFromFileSize();
   void AllocateBuffers();
   void ReadDescriptors();
+  std::int32_t BinaryWidth(std::uint8_t type) const;
   // LockAppend retried with the lock-retry settings; raises "Can not Lock
   // file %s" when it stays refused.
   void LockAppendWaiting();

@@ -53,6 +53,11 @@ public:
   virtual void WriteAt(std::int64_t offset, const void* buffer, std::int32_t length);
 
   bool HasFullAccess() const;
+  // Keeps every other open of the file out until ReleaseSoleUse (or the
+  // close); false when another open holds it. Always true for a file
+  // opened exclusively.
+  bool TakeSoleUse() { return !closed_ && handle_.TakeSoleUse(); }
+  void ReleaseSoleUse() { handle_.ReleaseSoleUse(); }
   // Raises the lock count by one without asking the operating system (for
   // locks nested under a table lock).
   void AddLockLevel() { ++lockCount_; }

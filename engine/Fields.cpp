@@ -270,9 +270,12 @@ void VXO_dBaseFld::MemoRead(std::int32_t field, void* buffer, std::int32_t& leng
 void VXO_dBaseFld::MemoWrite(std::int32_t field, const void* buffer, std::int32_t& length) {
   VXobjMemo* memo = MemoObject(field);
   if (!memo) return;
-  std::int32_t block = BlockOf(NumberGet(field), memo);
-  memo->WriteMemo(buffer, block, length);
+  const std::int32_t old = BlockOf(NumberGet(field), memo);
+  std::int32_t block = old;
+  memo->WriteMemoKeepingOld(buffer, block, length);
   NumberPut(field, length == 0 ? 0 : block);
+  // The record on disk points at the old blocks until it is rewritten.
+  if (old != block) memo->DeferFree(currentRecordNo_, old);
 }
 
 void VXO_dBaseFld::PutValues(std::uint8_t* buffer, const std::string& fieldList,

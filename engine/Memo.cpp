@@ -179,20 +179,43 @@ std::int32_t VXobjMemo::WriteMemoText(const std::string& text, std::int32_t bloc
 }
 
 std::int32_t VXobjMemo::WriteMemo(const void* buffer, std::int32_t& block, std::int32_t& length) {
+  const std::int32_t old = block;
+  WriteMemoKeepingOld(buffer, block, length);
+  if (old > 0 && old != block) ReleaseBlocks(old);
+  return block;
+}
+
+void VXobjMemo::ReleaseBlocks(std::int32_t block) {
+  if (version_ != dbf::kVersionDb4Memo) return;  // the other formats keep no free list
+  try {
+    if (shared_) LockMemo();
+  } catch (const ETalvernError&) {
+    return;
+  }
+  try {
+    FreeBlocks(block);
+  } catch (const ETalvernError&) {
+    // The blocks stay in use: space lost, but no text.
+  }
+  if (shared_) Unlock();
+}
+
+void VXobjMemo::DeferFree(std::int32_t recno, std::int32_t block) {
+  if (block > 0 && version_ == dbf::kVersionDb4Memo) deferred_.emplace_back(recno, block);
+}
+
+void VXobjMemo::FreeDeferred(std::int32_t recno) {
+  auto pending = std::move(deferred_);
+  deferred_.clear();
+  for (const auto& [r, block] : pending)
+    if (r == recno) ReleaseBlocks(block);
+}
+
+std::int32_t VXobjMemo::WriteMemoKeepingOld(const void* buffer, std::int32_t& block, std::int32_t& length) {
   const bool db3 = blockHeadLength_ == 0;
   if (length <= 0) {
-    // An empty memo is stored as block 0; dBASE IV gives the old blocks back.
+    // An empty memo is stored as block 0.
     length = 0;
-    if (block > 0 && !db3 && version_ == dbf::kVersionDb4Memo) {
-      if (shared_) LockMemo();
-      try {
-        FreeBlocks(block);
-      } catch (...) {
-        if (shared_) Unlock();
-        throw;
-      }
-      if (shared_) Unlock();
-    }
     block = 0;
     return 0;
   }
@@ -205,7 +228,11 @@ std::int32_t VXobjMemo::WriteMemo(const void* buffer, std::int32_t& block, std::
   const bool locked = shared_;
   if (locked) LockMemo();
   try {
-    std::int64_t oldSize = MemoSize(block) + (db3 && enciphered_ && block != 0 ? kLengthPrefixSize : 0);
+    // dBASE IV memos always move; the others are rewritten in place when
+    // the new text fits their blocks.
+    std::int64_t oldSize = 0;
+    if (version_ != dbf::kVersionDb4Memo)
+      oldSize = MemoSize(block) + (db3 && enciphered_ && block != 0 ? kLengthPrefixSize : 0);
     blocksInUse_ = static_cast<std::int32_t>(CeilDiv(oldSize, blockSize_));
     currentBlock_ = block;
     AllocateBlocks(length);

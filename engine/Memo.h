@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/DiskFile.h"
 #include "engine/MemoFormat.h"
@@ -47,8 +49,20 @@ public:
   void ReadMemo(std::int32_t block, void* buffer, std::int32_t& length);
   // Writes length bytes as the memo that was at block (0: a new memo);
   // block is set to, and the result is, the block that now holds it (0 when
-  // length is 0).
+  // length is 0). A dBASE IV memo goes to other blocks, and its old blocks
+  // are given back only once the new text is written: a write that fails
+  // leaves the old memo whole.
   std::int32_t WriteMemo(const void* buffer, std::int32_t& block, std::int32_t& length);
+  // WriteMemo that leaves the old blocks in use, for the field layer: the
+  // record on disk still points at them until it is rewritten, so they are
+  // given back only then (DeferFree, FreeDeferred).
+  std::int32_t WriteMemoKeepingOld(const void* buffer, std::int32_t& block, std::int32_t& length);
+  // Old blocks of record recno, given back once that record is written
+  // (FreeDeferred), and never when it is read again first (ForgetDeferred:
+  // the record on disk, which points at them, is current again).
+  void DeferFree(std::int32_t recno, std::int32_t block);
+  void FreeDeferred(std::int32_t recno);
+  void ForgetDeferred() { deferred_.clear(); }
   void LockMemo();
 
   // The whole text of a memo, and writing a whole text (convenience forms).
@@ -87,8 +101,12 @@ protected:
   bool enciphered_ = false;
   std::string readPassword_;
   std::string writePassword_;
+  std::vector<std::pair<std::int32_t, std::int32_t>> deferred_;  // record, block
 
 private:
+  // Gives a memo's blocks back under the memo lock; a memo that cannot be
+  // freed (a damaged head) keeps its blocks.
+  void ReleaseBlocks(std::int32_t block);
   // Bytes of the memo's text as stored, scanning dBASE III blocks.
   std::int64_t ScanDb3Length(std::int32_t block);
 };

@@ -52,11 +52,11 @@ void VXobjMemo4::Link(std::int32_t previous, std::uint32_t value, std::uint8_t* 
 }
 
 // Takes the first free run with enough blocks (unlinking it, or splitting a
-// larger one), else blocks at the end of the file.
+// larger one), else blocks at the end of the file. A memo being rewritten
+// keeps its old blocks until its new text is written (WriteMemo).
 void VXobjMemo4::AllocateBlocks(std::int32_t length) {
   const std::int32_t needed =
       static_cast<std::int32_t>(CeilDiv(static_cast<std::int64_t>(length) + kBlockHeadSize, blockSize_));
-  if (currentBlock_ > 0) FreeBlocks(currentBlock_);
   std::uint8_t header[kHeadBufferSize];
   ReadHeader(header, kHeadBufferSize);
   // The end of the file, counting a partly filled last block as used, so

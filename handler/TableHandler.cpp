@@ -260,15 +260,32 @@ void VXO_dBHandler::CheckIndexesMaintainable() {
     if (file) file->CheckMaintainable();
 }
 
+// An append whose index keys cannot all be written (a full disk) is undone:
+// its keys come out of the tags that took them and the record out of the
+// table, which then agrees with its tags as before.
 void VXO_dBHandler::AppendRecord() {
   LockIndexes();
+  const std::int32_t before = currentRecordNo_;
+  appendedRecord_ = 0;
   try {
     CheckIndexesMaintainable();
     VXO_dBaseFld::AppendRecord();
   } catch (...) {
+    if (appendedRecord_ > 0) {
+      const std::int32_t recno = appendedRecord_;
+      for (auto& file : indexFiles_)
+        if (file) file->RemoveRecordKeys(recno);
+      if (filterSet_) filterSet_->Mark(recno, TvxHugeSet::kClear);
+      ForgetFilterOrder();
+      readAheadFirst_ = -1;
+      TakeBackAppend(recno);
+      currentRecordNo_ = std::min(before, recordCount_);
+    }
+    appendedRecord_ = 0;
     UnlockIndexes();
     throw;
   }
+  appendedRecord_ = 0;
   UnlockIndexes();
 }
 
@@ -300,8 +317,10 @@ bool VXO_dBHandler::TableEvent(std::int32_t code, std::int32_t value) {
         filterError = std::current_exception();
       }
     }
+    if (value == 0) appendedRecord_ = currentRecordNo_;
     for (auto& file : indexFiles_)
       if (file) file->KeysUpdate(currentRecordNo_, value == 0);
+    appendedRecord_ = 0;
     if (currentTag_) {
       outOfOrder_ = currentTag_->CurrentRecNo(currentRecordNo_) != currentRecordNo_;
       bof_ = currentTag_->Bof;

@@ -234,6 +234,9 @@ protected:
   // where they overlap it.
   void CopyIntoReadAhead(std::int64_t offset, const void* bytes, std::int32_t length);
 
+  // The record of the append under way while its keys are written.
+  std::int32_t appendedRecord_ = 0;
+
   // Read-ahead.
   bool readAhead_ = false;
   std::vector<std::uint8_t> readAheadBuffer_;

@@ -1,5 +1,6 @@
 #include "index/CdxFile.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "engine/Fields.h"
 #include "engine/Strings.h"
 #include "index/CdxLayout.h"
+#include "platform/File.h"
 
 namespace talvern {
 
@@ -33,9 +35,13 @@ VXobjCDXFile::VXobjCDXFile(VXO_dBaseFld* table, const std::string& fileName, boo
       directory_->Options = kOptionsDirectory;
       PageAllocReset();
       LoadTags();
+      tagsVersion_ = static_cast<std::uint32_t>(directory_->Version);
     }
-  } else {
+  } else if (Disk->IsReadWrite()) {
     CreateDirectory(0);
+  } else {
+    // Too short for a directory, and not to be written: damaged.
+    Corrupted = true;
   }
   NewTagCollation = kCollationMachine;
   std::string tableExtension = ".";
@@ -57,6 +63,7 @@ VXobjCDXFile::~VXobjCDXFile() {
   DropCache();
   directory_.reset();
   Tags.clear();
+  retired_.clear();
 }
 
 std::string VXobjCDXFile::TableExtension() const {
@@ -101,6 +108,7 @@ void VXobjCDXFile::CreateDirectory(std::int32_t version) {
 
 std::int32_t VXobjCDXFile::PageAllocate() {
   if (NextFree == -1) PageAllocReset();
+  if (NextFree > kIndexSpaceEnd - kPageSize) Raise("Index file %s is full", {fileName_});
   std::int32_t page = NextFree;
   NextFree += kPageSize;
   return page;
@@ -111,7 +119,7 @@ std::int32_t VXobjCDXFile::PageAllocReset() {
   // A file whose length is no whole number of pages gets its next page
   // after the partial one.
   size = (size + kPageSize - 1) / kPageSize * kPageSize;
-  if (size > 0x7FFFFE00) Raise("Index file %s is full", {fileName_});
+  if (size > kIndexSpaceEnd - kPageSize) Raise("Index file %s is full", {fileName_});
   NextFree = static_cast<std::int32_t>(size);
   return NextFree;
 }
@@ -138,6 +146,58 @@ void VXobjCDXFile::BumpVersion() {
   directory_->HeaderDirty = true;
   directory_->HeaderWrite();
   NoteVersion(static_cast<std::uint32_t>(directory_->Version));
+  // A tag list that was current stays so; one that missed changes of
+  // others is read again at the next update.
+  if (tagsVersion_ == static_cast<std::uint32_t>(onDisk)) tagsVersion_ = SeenVersion();
+}
+
+void VXobjCDXFile::TakeInOthersTags() {
+  if (!Disk->IsShared() || !directory_) return;
+  if (SeenVersion() != tagsVersion_) RefreshTags();
+  tagsVersion_ = SeenVersion();
+}
+
+void VXobjCDXFile::RefreshTags() {
+  std::vector<std::pair<std::string, std::int32_t>> entries;
+  directory_->MoveTo(RecTop);
+  std::int32_t guard = static_cast<std::int32_t>(Disk->FileSize() / kPageSize) + 1;
+  while (!directory_->Eof) {
+    if (--guard < 0) RaiseCorrupted();
+    const VXobjIndexKeyData& entry = directory_->Current;
+    if (entry.Link <= 0 || entry.Link % kPageSize != 0) RaiseCorrupted();
+    bool listed = false;
+    for (const auto& e : entries) listed = listed || e.second == entry.Link;
+    if (!listed) entries.emplace_back(UpperCase(std::string(entry.View())), entry.Link);
+    directory_->MoveTo(RecNext);
+  }
+  directory_->ReleaseNodes();
+  // The new tags are read first: a damaged header leaves the list as it was.
+  auto known = [&](std::int32_t offset) -> std::unique_ptr<VXobjIndexTag>* {
+    for (auto& tag : Tags)
+      if (tag && tag->HeaderOffset == offset) return &tag;
+    return nullptr;
+  };
+  std::vector<std::unique_ptr<VXobjIndexTag>> added;
+  for (const auto& [name, offset] : entries) {
+    if (known(offset)) continue;
+    added.push_back(std::make_unique<VXobjCDXTag>(this, offset, name));
+    if (Corrupted) {
+      Corrupted = false;
+      RaiseCorrupted();
+    }
+  }
+  std::vector<std::unique_ptr<VXobjIndexTag>> tags;
+  auto next = added.begin();
+  for (const auto& entry : entries) {
+    if (auto* tag = known(entry.second)) tags.push_back(std::move(*tag));
+    else tags.push_back(std::move(*next++));
+  }
+  for (auto& tag : Tags) {
+    if (!tag) continue;
+    tag->Discard();
+    retired_.push_back(std::move(tag));
+  }
+  Tags = std::move(tags);
 }
 
 void VXobjCDXFile::RemoveDirectoryEntry(VXobjCDXTag& tag) {
@@ -180,6 +240,7 @@ public:
     // Reindex holds the whole file already.
     locked_ = !file_.Disk->HasFullAccess() && file_.IndexLock();
     file_.ValidateCache();
+    file_.TakeInOthersTags();
     file_.NextFree = -1;
   }
   ~Locked() {
@@ -193,34 +254,32 @@ private:
   bool locked_ = false;
 };
 
+// The new tag is built beside the old one, and the directory names it only
+// once it is whole: a build that fails (a full disk) or is killed leaves the
+// file with the old tag, and its own pages are never referenced.
 bool VXobjCDXFile::AddTag(const std::string& upper, const std::string& keyExpr, bool unique, bool ascending,
                           const std::string& forExpr, std::uint8_t collation) {
   Locked locked(*this);
-  directory_->MoveTo(RecTop);
-  if (VXobjCDXTag* old = LastTagNamed(upper)) {
-    old->ReleaseNodes();
-    RemoveDirectoryEntry(*old);
-    RemoveTag(old);
-  }
-  auto owned = std::make_unique<VXobjCDXTag>(this, -1, upper);
-  VXobjCDXTag* tag = owned.get();
+  auto tag = std::make_unique<VXobjCDXTag>(this, -1, upper);
   tag->Collation = collation;
-  Tags.push_back(std::move(owned));
   bool built = false;
   try {
     built = tag->TagCreate(keyExpr, unique, ascending, forExpr);
   } catch (...) {
-    RemoveTag(tag);
-    directory_->ReleaseNodes();
+    tag->Discard();
     throw;
   }
+  // A tag whose key cannot be evaluated gets no directory entry: its header
+  // has no root, and listing it would spoil the file.
   if (!built) {
-    // A tag whose key cannot be evaluated gets no directory entry: its
-    // header has no root, and listing it would spoil the file.
-    RemoveTag(tag);
-    directory_->ReleaseNodes();
-    BumpVersion();
+    tag->Discard();
     return false;
+  }
+  directory_->MoveTo(RecTop);
+  VXobjCDXTag* old = LastTagNamed(upper);
+  if (old) {
+    old->ReleaseNodes();
+    RemoveDirectoryEntry(*old);
   }
   VXobjIndexKeyData entry;
   entry.SetText(upper);
@@ -228,6 +287,8 @@ bool VXobjCDXFile::AddTag(const std::string& upper, const std::string& keyExpr, 
   directory_->KeyAdd(entry);
   if (directory_->Path) directory_->Path->Dirty = true;
   directory_->ReleaseNodes();
+  if (old) RemoveTag(old);
+  Tags.push_back(std::move(tag));
   BumpVersion();
   return true;
 }
@@ -251,43 +312,81 @@ bool VXobjCDXFile::TagDelete(const std::string& name) {
   return true;
 }
 
+// Every tag is built again from its definition. When no other program has
+// the file open, the new file is built beside it and renamed into place, so
+// that the old file stays whole until the new one is complete; otherwise
+// each tag is rebuilt beside its old pages and swapped in (AddTag), and the
+// old pages stay in the file.
 void VXobjCDXFile::Reindex() {
   if (!Disk) return;
+  if (!directory_) RaiseCorrupted();
   if (!Disk->LockEntireFile()) Raise("Can not Lock file %s", {Disk->FileName()});
-  try {
-    std::int32_t version = directory_ ? directory_->Version : 0;
-    for (auto& tag : Tags) tag->ReleaseNodes();
-    if (directory_) directory_->ReleaseNodes();
-    directory_.reset();
-    struct Definition {
-      std::string name, keyExpr, forExpr;
-      bool unique, ascending;
-      std::uint8_t collation;
-    };
-    std::vector<Definition> definitions;
-    for (auto& tag : Tags) {
-      auto* cdxTag = static_cast<VXobjCDXTag*>(tag.get());
-      definitions.push_back({tag->Name, tag->KeyExpr, tag->HasFor ? tag->ForExpr : std::string(), tag->Unique,
-                             tag->Ascending, cdxTag->Collation});
+  struct Unlock {
+    VXobjCDXFile& file;
+    ~Unlock() {
+      if (file.Disk) file.Disk->Unlock();
     }
-    Tags.clear();
-    Disk->Truncate(0);
-    DropCache();
+  } unlock{*this};
+  std::vector<TagDefinition> definitions;
+  for (auto& tag : Tags) {
+    auto* cdxTag = static_cast<VXobjCDXTag*>(tag.get());
+    tag->ReleaseNodes();
+    definitions.push_back({tag->Name, tag->KeyExpr, tag->HasFor ? tag->ForExpr : std::string(), tag->Unique,
+                           tag->Ascending, cdxTag->Collation});
+  }
+  directory_->ReleaseNodes();
+  if (Disk->TakeSoleUse()) {
+    RebuildBeside(definitions);
+    return;
+  }
+  for (const auto& d : definitions) AddTag(d.name, d.keyExpr, d.unique, d.ascending, d.forExpr, d.collation);
+}
+
+void VXobjCDXFile::RebuildBeside(const std::vector<TagDefinition>& definitions) {
+  const std::string target = FullName();
+  const std::string temporary = target + ".tmp";
+  try {
+    VXobjCDXFile fresh(Table, temporary, true, true, false, true);
+    if (!fresh.Opened) fresh.RaiseCorrupted();
     // The counter goes on from the old file's, so that other programs see
     // the change.
-    CreateDirectory(version + 1);
-    directory_->HeaderDirty = true;
-    directory_->HeaderWrite();
-    for (const auto& d : definitions) AddTag(d.name, d.keyExpr, d.unique, d.ascending, d.forExpr, d.collation);
+    fresh.directory_->Version = static_cast<std::int32_t>(static_cast<std::uint32_t>(directory_->Version) + 1);
+    fresh.directory_->HeaderDirty = true;
+    fresh.directory_->HeaderWrite();
+    for (const auto& d : definitions)
+      fresh.AddTag(d.name, d.keyExpr, d.unique, d.ascending, d.forExpr, d.collation);
+    fresh.Flush();
   } catch (...) {
-    Disk->Unlock();
+    Disk->ReleaseSoleUse();
+    platform::DeleteFile(temporary);
     throw;
   }
-  Disk->Unlock();
+  if (!platform::RenameFile(temporary, target)) {
+    Disk->ReleaseSoleUse();
+    platform::DeleteFile(temporary);
+    Raise("Error on Rename of file %s", {temporary});
+  }
+  // The old file goes with its handle (and its locks); the new one is read
+  // as a file opened afresh.
+  auto disk = std::make_unique<VXO_DiskFile>(target, Disk->IsShared(), Disk->IsReadWrite());
+  directory_.reset();
+  Tags.clear();
+  DropCache();
+  Disk = std::move(disk);
+  Disk->OpenExisting();
+  NextFree = -1;
+  directory_ = std::make_unique<VXobjCDXTag>(this, 0, BaseName(fileName_));
+  if (Corrupted) RaiseCorrupted();
+  directory_->Options = kOptionsDirectory;
+  LoadTags();
+  if (Corrupted) RaiseCorrupted();
+  NoteVersion(static_cast<std::uint32_t>(directory_->Version));
+  tagsVersion_ = SeenVersion();
 }
 
 bool VXobjCDXFile::KeysUpdate(std::int32_t recno, bool append) {
   ValidateCache();
+  TakeInOthersTags();
   CheckMaintainable(append ? 0 : recno);
   // The table holds the index lock around the update: the cache checked
   // now stays valid until the end, and the counter read is the file's.
@@ -301,6 +400,18 @@ bool VXobjCDXFile::KeysUpdate(std::int32_t recno, bool append) {
   // before the index lock is let go.
   for (auto& tag : Tags) tag->ReleaseNodes();
   if (changed) BumpVersion();
+  return changed;
+}
+
+bool VXobjCDXFile::RemoveRecordKeys(std::int32_t recno) {
+  bool changed = VXobjIndexFile::RemoveRecordKeys(recno);
+  if (changed) {
+    try {
+      BumpVersion();
+    } catch (const ETalvernError&) {
+      // Others drop their copies of the changed pages at the next change.
+    }
+  }
   return changed;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "index/CdxTag.h"
 #include "index/IndexFile.h"
@@ -31,6 +32,7 @@ public:
   void Reindex() override;
   bool KeysUpdate(std::int32_t recno, bool append) override;
   bool ChangedByOthers() override;
+  bool RemoveRecordKeys(std::int32_t recno) override;
 
   VXobjCDXTag* Directory() const { return directory_.get(); }
 
@@ -44,6 +46,19 @@ protected:
 
 private:
   class Locked;
+  struct TagDefinition {
+    std::string name, keyExpr, forExpr;
+    bool unique, ascending;
+    std::uint8_t collation;
+  };
+  // Builds the tags into a new file beside this one and renames it into
+  // place (this program must have the file to itself).
+  void RebuildBeside(const std::vector<TagDefinition>& definitions);
+  // Takes in the tags another program added or removed since this program
+  // last looked at the directory (under the index lock): a writer keeps
+  // every tag the file holds up to date.
+  void TakeInOthersTags();
+  void RefreshTags();
   // The change counter as the file holds it now.
   std::int32_t VersionOnDisk();
   void LoadTags();
@@ -57,6 +72,11 @@ private:
   std::string TableExtension() const;
 
   std::unique_ptr<VXobjCDXTag> directory_;
+  // The change counter when the tag list was last read or changed here.
+  std::uint32_t tagsVersion_ = 0;
+  // Tags that another program removed or replaced: no longer maintained,
+  // but kept until the file closes, since the table may still hold them.
+  std::vector<std::unique_ptr<VXobjIndexTag>> retired_;
 };
 
 }  // namespace talvern

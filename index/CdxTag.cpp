@@ -88,7 +88,7 @@ bool VXobjCDXTag::HeaderRead() {
   Root = static_cast<std::int32_t>(GetLE32(h + kRootOffset));
   if (Root <= 0) return false;
   if (VXO_DiskFile* disk = file_->DiskFile()) {
-    if (Root % kPageSize != 0 || Root + kPageSize > disk->FileSize()) return false;
+    if (Root % kPageSize != 0 || static_cast<std::int64_t>(Root) + kPageSize > disk->FileSize()) return false;
   }
   KeyLength = static_cast<std::int16_t>(GetLE16(h + kKeyLengthOffset));
   if (KeyLength > kMaxKeyLength || KeyLength < 1) return false;

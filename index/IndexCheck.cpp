@@ -126,6 +126,10 @@ private:
     }
     std::vector<Entry> expected;
     const bool filtered = tag_.HasFor && !Trim(tag_.ForExpr).empty();
+    if (filtered && !tag_.ForIsLogical()) {
+      Problem("the FOR expression does not give a logical value, so no record belongs in the tag");
+      return;
+    }
     VXobjIndexKeyData key;
     ScanRecords(*table, [&](std::int32_t r) {
       if (filtered && !tag_.ForEvaluate()) return;

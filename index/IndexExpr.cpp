@@ -51,6 +51,13 @@ bool VXobjIndexTag::ForEvaluate() {
   return ForHandler->ResultKind() == ValueKind::Boolean && value.AsBoolean();
 }
 
+bool VXobjIndexTag::ForIsLogical() {
+  if (!ForHandler || !ForHandler->Root()) return false;
+  TvxVariant value;
+  ForHandler->EvaluateTo(value);
+  return ForHandler->ResultKind() == ValueKind::Boolean;
+}
+
 std::string VXobjIndexTag::KeyFieldList() const {
   return KeyHandler ? KeyHandler->FieldList(kOwnerTableField) : std::string();
 }

@@ -21,6 +21,13 @@ std::string DirectoryOf(const std::string& name) {
   return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
 }
 
+// Whether the bytes from offset on lie wholly within the pages an index
+// file can address, so that sums of page offsets and lengths do not
+// overflow.
+bool InIndexSpace(std::int32_t offset, std::int32_t length) {
+  return offset >= 0 && length >= 0 && static_cast<std::int64_t>(offset) + length <= kIndexSpaceEnd;
+}
+
 // Deciphers or enciphers a page in chunks of kCipherChunk bytes, each chunk
 // a stream of its own.
 void CipherPage(const std::string& password, const std::uint8_t* source, std::uint8_t* target,
@@ -93,7 +100,7 @@ VXobjIndexFile::CacheSlot* VXobjIndexFile::Slot(std::int32_t offset) {
 }
 
 bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t length) {
-  if (!Disk || offset < 0 || length < 0) return false;
+  if (!Disk || !InIndexSpace(offset, length)) return false;
   auto* bytes = static_cast<std::uint8_t*>(buffer);
   const bool whole = offset % kCachePage == 0 && length % kCachePage == 0;
   // Whole pages come from the cache when they are there.
@@ -134,7 +141,8 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
 bool VXobjIndexFile::ReadAhead(std::int32_t offset) {
   std::vector<std::uint8_t>& block = readAheadBuffer_;
   block.resize(static_cast<std::size_t>(kReadAheadPages) * kCachePage);
-  std::int32_t count = Disk->ReadAt(offset, block.data(), static_cast<std::int32_t>(block.size()));
+  const std::int32_t room = std::min<std::int32_t>(static_cast<std::int32_t>(block.size()), kIndexSpaceEnd - offset);
+  std::int32_t count = Disk->ReadAt(offset, block.data(), room);
   std::int32_t pages = count / kCachePage;
   for (std::int32_t i = 0; i < pages; ++i) {
     std::uint8_t* page = block.data() + static_cast<std::size_t>(i) * kCachePage;
@@ -148,7 +156,7 @@ bool VXobjIndexFile::ReadAhead(std::int32_t offset) {
 
 bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int32_t length) {
   if (!Disk) return false;
-  if (offset < 0 || length < 0) RaiseCorrupted();
+  if (!InIndexSpace(offset, length)) RaiseCorrupted();
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   for (std::int32_t at = offset / kCachePage * kCachePage; at < offset + length; at += kCachePage) {
     auto it = nodes_.find(at);
@@ -269,6 +277,20 @@ bool VXobjIndexFile::KeysUpdate(std::int32_t recno, bool append) {
   bool changed = false;
   for (auto& tag : Tags)
     if (tag->RecordKeysUpdate(recno, append)) changed = true;
+  return changed;
+}
+
+bool VXobjIndexFile::RemoveRecordKeys(std::int32_t recno) {
+  for (auto& tag : Tags) tag->Discard();
+  DropCache();
+  bool changed = false;
+  for (auto& tag : Tags) {
+    try {
+      if (tag->RemoveRecordKey(recno)) changed = true;
+    } catch (const ETalvernError&) {
+      tag->Discard();
+    }
+  }
   return changed;
 }
 

@@ -29,6 +29,10 @@ class VXO_dBaseFld;
 // Size of an index page as far as enciphering goes (pages are ciphered in
 // chunks of this many bytes).
 constexpr std::int32_t kCipherChunk = 512;
+// Index pages lie wholly below this offset (the last one that can hold a
+// 512-byte page whose end is a signed 32-bit offset); page offsets at or
+// beyond it are damage.
+constexpr std::int32_t kIndexSpaceEnd = 0x7FFFFE00;
 
 class VXobjIndexFile : public TvxObject {
 public:
@@ -50,6 +54,12 @@ public:
   virtual bool ChangedByOthers();
   virtual void SetLockProtocol(TvxLokProtocol protocol);
   virtual void Recrypt();
+  // Takes the entries of record recno (keys from the table's current record)
+  // out of every tag, dropping changes not yet written: the undo of an
+  // append whose keys could not all be written. Never raises; a tag left
+  // damaged by the failed write is for check and Reindex. True when an
+  // entry was removed.
+  virtual bool RemoveRecordKeys(std::int32_t recno);
 
   int TagCount() const { return static_cast<int>(Tags.size()); }
   // 0-based; null when out of range.

@@ -6,6 +6,7 @@
 #include "engine/Errors.h"
 #include "engine/FlagScope.h"
 #include "engine/Fields.h"
+#include "engine/Strings.h"
 #include "engine/TableTypes.h"
 #include "index/IndexFile.h"
 #include "index/KeyCompare.h"
@@ -41,6 +42,9 @@ bool VXobjIndexTag::TagCreate(const std::string& keyExpr, bool unique, bool asce
   HasFor = !forExpr.empty();
   KeyExprCompile();
   ForExprCompile();
+  // Any other FOR would leave every record out of the tag.
+  if (ForHandler && !Trim(ForExpr).empty() && !ForIsLogical())
+    Raise("FOR expression of index tag %s must return boolean result", {Name});
   return false;
 }
 
@@ -98,6 +102,13 @@ void VXobjIndexTag::ReleaseNodes() {
   NodeRelease(std::move(Path));
   if (HeaderDirty) HeaderWrite();
   Current.Link = 0;
+}
+
+void VXobjIndexTag::Discard() {
+  Path.reset();
+  HeaderDirty = false;
+  Current.Link = 0;
+  if (file_) file_->ForgetNodes(this);
 }
 
 void VXobjIndexTag::Resync(int mode) {

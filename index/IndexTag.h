@@ -61,6 +61,9 @@ public:
   void Resync(int mode);
   // Writes and frees the node path (children first) and a dirty header.
   void ReleaseNodes();
+  // Frees the node path and forgets a dirty header without writing them
+  // (a tag given up half built, or changes that are being undone).
+  void Discard();
   // The current record number, re-synchronising on the table's record
   // recno when the tag stands elsewhere.
   std::int32_t CurrentRecNo(std::int32_t recno);
@@ -80,6 +83,9 @@ public:
   // Key maintenance for the record just written (the table still holds its
   // old image); true when this tag changed.
   bool RecordKeysUpdate(std::int32_t recno, bool append);
+  // Takes the entry of record recno, with the key of the table's current
+  // record, out of the tag and writes the change; false when there was none.
+  bool RemoveRecordKey(std::int32_t recno);
 
   // For the table handler.
   // The stored key of the table's current record (evaluated and converted);
@@ -91,6 +97,8 @@ public:
   // Compares two keys as the tag orders them; position as TvxVariant.
   int KeyCompare(const VXobjIndexKeyData& a, const VXobjIndexKeyData& b, std::int32_t& position,
                  int partial = -1) const;
+  // Whether the FOR expression gives a logical value (false without one).
+  bool ForIsLogical();
   // The ";"-terminated names of the table fields the key expression uses.
   std::string KeyFieldList() const;
   VXobjIndexFile* File() const { return file_; }

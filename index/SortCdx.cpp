@@ -188,6 +188,10 @@ void VXobjCDXTag::TagBuild() {
     return;
   }
   VXO_dBaseFld* table = Table();
+  // Records other programs appended since the table was opened belong in
+  // the tag too (it is built under the index lock; appends after it find
+  // the new tag in the directory).
+  if (table) table->RefreshHeader();
   const std::int32_t count = table ? table->RecordCount() : 0;
   if (table) table->StatusReport(-1, 1, count);
   VXobjSortCDX builder(this, table);

@@ -119,6 +119,19 @@ bool VXobjIndexTag::RecordKeysUpdate(std::int32_t recno, bool append) {
   return Changed;
 }
 
+bool VXobjIndexTag::RemoveRecordKey(std::int32_t recno) {
+  FlagScope maintaining(Maintaining, true);
+  if (HasFor && !ForExpr.empty() && !ForEvaluate()) return false;
+  VXobjIndexKeyData key;
+  bool ok = true;
+  KeyEvaluate(key, ok);
+  key.RecNo = key.Link = recno;
+  const bool present = Seek(key) > 0;
+  if (present) Path->NodeDelete();
+  ReleaseNodes();
+  return present;
+}
+
 // Key forms.
 
 void VXobjIndexTag::VerifyKeyForm(std::int32_t beingWritten) {

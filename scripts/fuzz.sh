@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 
+scripts/setup.sh --fuzz
 dir=build/fuzz
 if [ ! -f "$dir/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

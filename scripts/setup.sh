@@ -5,11 +5,13 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
   qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
   imagemagick giflib-tools
 )
+# scripts/fuzz.sh builds the fuzz targets with clang and libFuzzer.
+if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,7 @@
 // The catalogue's tables and index tags as the main window opens them.
 #include <gtest/gtest.h>
 
-#include "app/CatalogueTables.h"
+#include "impexp/CatalogueTables.h"
 #include "platform/CodePage.h"
 
 using namespace talvern;

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "CatalogueFixture.h"
-#include "app/CatalogueTables.h"
+#include "impexp/CatalogueTables.h"
 #include "app/ColumnLayout.h"
 #include "app/DisplayText.h"
 #include "app/ParamPieces.h"

@@ -43,6 +43,7 @@ const std::vector<Command> kServiceMenu = {
     {"M_ColumnSetup", "&Настройка колонок..."},
     {nullptr},
     {"M_Export", "&Экспорт в текстовый файл..."},
+    {"M_SaveCsv", "Сохранить как CSV..."},
     {"M_Import", "&Импорт из текстового файла...", {}, true},
     {"M_PicUpdate", "&Обновление базы рисунков...", {}, true},
     {"M_Optimize", "Оптимизация &базы...", {}, true},
@@ -135,13 +136,17 @@ TEST_F(MainFormTest, PanelWithTheTwoListsAboveTheGrid) {
   EXPECT_TRUE(static_cast<bool>(grid->OnSelectCell()));
 }
 
-TEST_F(MainFormTest, StatusBarWithOneTextPanel) {
+// The text panel, and the view panel at the right end for "n из m".
+TEST_F(MainFormTest, StatusBarWithATextPanelAndAViewPanel) {
   auto* status = Child<QStatusBar>("StatusBar1");
   auto* text = Child<QLabel>("StatusPanel");
-  ASSERT_TRUE(status && text);
+  auto* view = Child<QLabel>("ViewPanel");
+  ASSERT_TRUE(status && text && view);
   EXPECT_EQ(status, form.statusBar());
   EXPECT_EQ(text->parentWidget(), status);
-  EXPECT_EQ(status->findChildren<QLabel*>().size(), 1);
+  EXPECT_EQ(view->parentWidget(), status);
+  EXPECT_EQ(status->findChildren<QLabel*>().size(), 2);
+  EXPECT_EQ(form.ViewText(), "");
   EXPECT_EQ(form.StatusText(), "");
   form.SetStatusText(U("  Рис: ----- | Тип"));
   EXPECT_EQ(text->text(), U("  Рис: ----- | Тип"));

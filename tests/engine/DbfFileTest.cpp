@@ -210,6 +210,26 @@ TEST(DbfFile, DamagedHeadersAreRefusedClearly) {
             "File " + dir.File("none.DBF") + " could not be found");
 }
 
+// Visual FoxPro keeps B, T and Y fields in 8 bytes and I fields in 4: one
+// declared shorter would be read past its end. A header length that cuts
+// off the descriptors would open as a table without fields.
+TEST(DbfFile, HeadersThatCannotHoldTheirFieldsAreRefused) {
+  TempDir dir;
+  std::string path = dir.File("v.dbf");
+  const std::string invalid = "Table Header for " + path + " is invalid";
+  for (auto [type, width] : {std::pair{'B', 8}, {'T', 8}, {'Y', 8}, {'I', 4}}) {
+    CreateTable(path, 0x30, {{"A", 'C', 3, 0}, {"X", type, width, 0}});
+    EXPECT_EQ(ErrorOf([&] { VXO_dBaseDBF t(path, true, false); }), "") << type;
+    PatchFile(path, 32 + 32 + 16, std::string(1, static_cast<char>(width - 1)));
+    EXPECT_EQ(ErrorOf([&] { VXO_dBaseDBF t(path, true, false); }), invalid) << type;
+  }
+  CreateTable(path, 0x03, {{"NAME", 'C', 12, 0}, {"NUM", 'N', 8, 0}});
+  std::string bytes = ReadFile(path);
+  PutLE16(bytes, 8, 33);
+  WriteFile(path, bytes);
+  EXPECT_EQ(ErrorOf([&] { VXO_dBaseDBF t(path, true, false); }), invalid);
+}
+
 TEST(DbfFile, DBase7LayoutIsRefused) {
   TempDir dir;
   // Version 0x04, a 36-byte language block, then 48-byte descriptors.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "KillHarness.h"
 #include "TableHelpers.h"
 #include "engine/Bytes.h"
 #include "engine/Cipher.h"
@@ -131,23 +132,87 @@ TEST_F(MemoTest, DBase4FreeListReusesAndSplitsRuns) {
   EXPECT_EQ(m.ReadMemoText(5), Text(900));
 }
 
-TEST_F(MemoTest, DBase4RewriteGivesBlocksBack) {
+TEST_F(MemoTest, DBase4RewriteGivesBlocksBackOnceTheRecordIsWritten) {
   auto& t = Open(0x8B);
   t.BlankRecord();
   t.TextPut(2, "first text");
   t.AppendRecord();
-  std::int32_t first = static_cast<std::int32_t>(t.NumberGet(2));
-  EXPECT_EQ(first, 1);
-  t.TextPut(2, "second, same size");
-  EXPECT_EQ(t.NumberGet(2), first);  // freed and taken again
-  t.TextPut(2, Text(700));  // two blocks: the old one stays free
+  EXPECT_EQ(t.NumberGet(2), 1);
+  t.TextPut(2, "second, same size");  // new blocks first: the record on disk still has block 1
   EXPECT_EQ(t.NumberGet(2), 2);
+  EXPECT_EQ(GetLE32(MemoBytes(), 0), 3u);
+  t.WriteRecord(1);  // now block 1 is free
+  EXPECT_EQ(GetLE32(MemoBytes(), 0), 1u);
+  t.TextPut(2, Text(700));  // two blocks: the free one is too small
+  EXPECT_EQ(t.NumberGet(2), 3);
   auto& m = Memo();
   EXPECT_EQ(m.WriteMemoText("small", 0), 1);
-  t.TextPut(2, "");  // an empty text frees the memo and stores block 0
+  t.TextPut(2, "");  // an empty text stores block 0
   EXPECT_EQ(t.RawGet(2), "         0");
-  EXPECT_EQ(m.WriteMemoText(Text(700, 'b'), 0), 2);
+  t.WriteRecord(1);  // blocks 2 and 3-4 go back
+  EXPECT_EQ(m.WriteMemoText(Text(700, 'b'), 0), 3);
   EXPECT_EQ(t.TextGet(2), "");
+  t.TextPut(2, "kept");  // block 2
+  t.WriteRecord(1);
+  t.TextPut(2, "dropped");  // block 5
+  t.ReadRecord(1);          // the edit is dropped: block 2 stays the record's
+  t.WriteRecord(1);
+  EXPECT_EQ(t.TextGet(2), "kept");
+  EXPECT_EQ(m.WriteMemoText("x", 0), 6);
+}
+
+// A full disk, a kill at any write, or a damaged free list leave the record
+// with its old text or its new one: the new text is written before the old
+// blocks are given back, and they go back only once the record is written.
+TEST_F(MemoTest, DBase4RewriteThatFailsKeepsTheOldText) {
+  auto& t = Open(0x8B);
+  t.BlankRecord();
+  t.TextPut(2, "old text");
+  t.AppendRecord();
+  {
+    platform::FaultScope full({.nth = 1, .suffix = ".dbt", .persist = true, .growingOnly = true});
+    EXPECT_EQ(ErrorOf([&] { t.TextPut(2, Text(2000)); }), "Error writing to " + memoPath_);
+  }
+  t.ReadRecord(1);
+  EXPECT_EQ(t.TextGet(2), "old text");
+  table_.reset();
+  const std::string table = ReadFile(path_), memo = MemoBytes();
+  auto rewrite = [&] {
+    VXO_dBaseFld f(path_, true, true);
+    f.ReadRecord(1);
+    f.TextPut(2, Text(2000, 'n'));
+    f.WriteRecord(1);
+    return 0;
+  };
+  const std::int64_t writes = CountChildWrites(rewrite, "");
+  ASSERT_GT(writes, 3);
+  for (std::int64_t n = 1; n <= writes + 1; ++n) {
+    WriteFile(path_, table);
+    WriteFile(memoPath_, memo);
+    RunChildKilledAt(rewrite, n, "");
+    VXO_dBaseFld f(path_, true, true);
+    f.ReadRecord(1);
+    std::string text = f.TextGet(2);
+    EXPECT_TRUE(text == "old text" || text == Text(2000, 'n')) << "killed at write " << n;
+    f.TextPut(2, "after");  // and the memo file takes writes again
+    f.WriteRecord(1);
+    EXPECT_EQ(f.TextGet(2), "after");
+  }
+  // A free list that loops is found before anything is given back.
+  WriteFile(path_, table);
+  std::string bytes = memo;
+  bytes.resize(4 * 512, '\0');
+  PutLE32(bytes, 0, 2);
+  PutLE32(bytes, 2 * 512, 3);
+  PutLE32(bytes, 2 * 512 + 4, 1);
+  PutLE32(bytes, 3 * 512, 2);
+  PutLE32(bytes, 3 * 512 + 4, 1);
+  WriteFile(memoPath_, bytes);
+  VXO_dBaseFld f(path_, true, true);
+  f.ReadRecord(1);
+  EXPECT_EQ(ErrorOf([&] { f.TextPut(2, Text(1000)); }), "Memo record is bad in " + memoPath_);
+  f.ReadRecord(1);
+  EXPECT_EQ(f.TextGet(2), "old text");
 }
 
 TEST_F(MemoTest, FoxProBlocksAndHeads) {

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "IndexTestKit.h"
 #include "Peers.h"
 
@@ -61,6 +63,63 @@ TEST_F(DbftoolIndexTest, ErrorsAreClear) {
   EXPECT_EQ(Run("index " + Files() + " --add X").exitCode, 2);
   WriteFile(cdx, std::string(2048, '\xFF'));
   EXPECT_NE(Run("check " + Files()).output.find("is corrupted"), std::string::npos);
+}
+
+TEST_F(DbftoolIndexTest, RefusesWhatItCannotDoFaithfully) {
+  auto exists = [&] { return access(cdx.c_str(), F_OK) == 0; };
+  // A FOR that is no condition; a name that does not fit; text that is not
+  // UTF-8 or has no place in code page 866. No file is left behind.
+  auto r = Run("index " + Files() + " --add Y NAME --for N");
+  EXPECT_EQ(r.output, "dbftool index: FOR expression of index tag Y must return boolean result\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(Run("index " + Files() + " --add " + std::string(300, 'T') + " NAME").exitCode, 0);
+  EXPECT_EQ(Run("index " + Files() + " --add " + ShellQuote("N\xFF") + " NAME").output,
+            "dbftool index: the tag name is not valid UTF-8 (byte 2)\n");
+  EXPECT_EQ(Run("index " + Files() + " --add N " + ShellQuote("NAME+\xC3")).output,
+            "dbftool index: the key expression is not valid UTF-8 (byte 6)\n");
+  EXPECT_EQ(Run("index " + Files() + " --add N " + ShellQuote("NAME+\"\xE4\xB8\xAD\"")).output,
+            "dbftool index: the key expression holds a character that code page 866 does not have (U+4E2D)\n");
+  EXPECT_FALSE(exists());
+  // An empty index file is damage to the commands that read it.
+  WriteFile(cdx, "");
+  for (const char* command : {"index ", "check ", "reindex "})
+    EXPECT_NE(Run(command + Files()).output.find("Index file " + cdx + " is empty or damaged"), std::string::npos)
+        << command;
+  EXPECT_EQ(ReadFile(cdx), "");
+  std::filesystem::remove(cdx);
+  // Reindex needs the table to itself.
+  ASSERT_EQ(Run("index " + Files() + " --add NAME NAME").exitCode, 0);
+  {
+    VXO_dBaseFld other(dbf, true, false);
+    EXPECT_EQ(Run("reindex " + Files()).output,
+              "dbftool reindex: Table " + dbf + " is open in another program: reindex needs the table to itself\n");
+  }
+}
+
+TEST_F(DbftoolIndexTest, CheckNamesAForThatIsNoConditionAndAHeaderCountThatIsWrong) {
+  ASSERT_EQ(Run("index " + Files() + " --add BIG NAME --for \"N > 1\"").exitCode, 0);
+  // Another program wrote the FOR "N" (the expressions follow the header's
+  // first page: "NAME", a zero byte, the FOR).
+  std::string bytes = ReadFile(cdx);
+  std::size_t at = bytes.find(std::string("NAME\0N > 1", 10));
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at + 5, 5, "N    ");
+  WriteFile(cdx, bytes);
+  auto r = Run("check " + Files());
+  EXPECT_EQ(r.output, "BIG: the FOR expression does not give a logical value, so no record belongs in the tag\n");
+  EXPECT_EQ(r.exitCode, 1);
+  std::filesystem::remove(cdx);
+  ASSERT_EQ(Run("index " + Files() + " --add NAME NAME").exitCode, 0);
+  // A kill between an append and its header write leaves the count short.
+  std::string table = ReadFile(dbf);
+  PutLE32(table, 4, 2);
+  WriteFile(dbf, table);
+  r = Run("check " + Files());
+  EXPECT_EQ(r.output, "table: the header counts 2 records, the file holds 3 (reindex writes the count again)\nNAME: ok\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(Run("reindex " + Files()).exitCode, 0);
+  EXPECT_EQ(GetLE32(ReadFile(dbf), 4), 3u);
+  EXPECT_EQ(Run("check " + Files()).output, "NAME: ok\n");
 }
 
 }  // namespace

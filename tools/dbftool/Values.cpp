@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 #include "engine/Bytes.h"
 #include "engine/Date.h"
@@ -23,6 +24,36 @@ std::string Decode(const std::string& bytes, Decoding decoding) {
     case Decoding::kAnsi: return platform::AnsiToUtf8(bytes);
     default: return bytes;
   }
+}
+
+std::string CommandLineText(const std::string& utf8, const std::string& what, bool ansi) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+    char32_t c = extra <= 0 ? b : (b & (0x3F >> extra));
+    bool ok = extra >= 0 && i + extra < utf8.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      const auto n = static_cast<unsigned char>(utf8[i + k]);
+      ok = (n & 0xC0) == 0x80;
+      c = (c << 6) | (n & 0x3F);
+    }
+    // Overlong forms and surrogates are no UTF-8 either.
+    static const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+    if (ok && extra > 0) ok = c >= least[extra] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+    if (!ok) throw std::runtime_error(what + " is not valid UTF-8 (byte " + std::to_string(i + 1) + ")");
+    const std::uint8_t byte = ansi ? platform::UnicodeToAnsi(c) : platform::UnicodeToOem(c);
+    if (byte == '?' && c != '?') {
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+      throw std::runtime_error(what + " holds a character that code page " + (ansi ? "1251" : "866") +
+                               " does not have (" + code + ")");
+    }
+    out += static_cast<char>(byte);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
 }
 
 namespace {

@@ -21,6 +21,12 @@ std::string FieldValue(talvern::VXO_dBaseFld& table, int n, Decoding decoding);
 // One CSV cell: quoted when it holds a comma, quote, CR or LF.
 std::string CsvCell(const std::string& text);
 
+// Text given on the command line in UTF-8 (an expression, a tag name), in
+// code page 866 or, with ansi, 1251. Bytes that are not UTF-8 and
+// characters the code page does not have are refused (what names the
+// argument in the message) instead of becoming '?'.
+std::string CommandLineText(const std::string& utf8, const std::string& what, bool ansi = false);
+
 // "dBASE III with memo" etc. for a version byte.
 const char* VersionName(unsigned version);
 

@@ -52,8 +52,7 @@ int RunDump(const std::vector<std::string>& args) {
   table.SetReadAhead(true);
   if (!filter.empty()) {
     table.SetFilterOn(true);
-    table.SetFilter(ansi ? talvern::platform::Utf8ToAnsi(filter) : talvern::platform::Utf8ToOem(filter), false,
-                    true);
+    table.SetFilter(CommandLineText(filter, "the filter", ansi), false, true);
   }
   std::string line = "DELETED";
   for (int i = 1; i <= table.FieldCount(); ++i) {

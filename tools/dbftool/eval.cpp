@@ -55,7 +55,7 @@ int RunEval(const std::vector<std::string>& args) {
   VXO_dBaseFld table(operands[0], true, false);
   bool oem = decoding == Decoding::kOem;
   table.SetTranslate(oem);
-  std::string text = oem ? platform::Utf8ToOem(operands[1]) : platform::Utf8ToAnsi(operands[1]);
+  std::string text = CommandLineText(operands[1], "the expression", !oem);
   TvxExpHandler expression(table.ExpressionLink(), text);
 
   ExprValue value;

@@ -14,6 +14,8 @@
 #include <memory>
 
 #include "Command.h"
+#include "Values.h"
+#include "engine/Bytes.h"
 #include "engine/Date.h"
 #include "engine/Errors.h"
 #include "engine/Fields.h"
@@ -30,9 +32,26 @@ using talvern::VXobjCDXFile;
 using talvern::VXobjCDXTag;
 using talvern::VXobjIndexTag;
 
+// The record count the table's header holds (bytes 4-7).
+std::uint32_t StoredRecordCount(const talvern::VXO_dBaseFld& table) {
+  return talvern::GetLE32(table.HeaderImage().data() + 4);
+}
+
+// Whether the index file exists, found as the table opens it (beside the
+// table, ".cdx" added, the case of its name ignored).
+bool IndexExists(talvern::VXO_dBaseFld& table, const std::string& path) {
+  return VXobjCDXFile(&table, path, false, false, true, false).DiskFile() != nullptr;
+}
+
 std::unique_ptr<VXobjCDXFile> OpenIndex(talvern::VXO_dBaseFld& table, const std::string& path, bool create,
                                         bool readWrite) {
-  auto file = std::make_unique<VXobjCDXFile>(&table, path, false, create, true, readWrite);
+  // A file too short for a tag directory is written as a new one when it is
+  // opened for writing; for the commands that do not create files it is
+  // damage, so it is looked at read-only first.
+  auto file = std::make_unique<VXobjCDXFile>(&table, path, false, create, true, readWrite && create);
+  if (!create && file->DiskFile() && file->DiskFile()->FileSize() <= 512)
+    talvern::Raise("Index file %s is empty or damaged: it holds no tag directory", {path});
+  if (!create && readWrite) file = std::make_unique<VXobjCDXFile>(&table, path, false, false, true, true);
   if (file->IsCorrupted()) talvern::Raise("Index file %s is corrupted", {path});
   if (!file->IsOpened()) talvern::Raise("File %s could not be found", {path});
   return file;
@@ -137,11 +156,30 @@ int AddTag(talvern::VXO_dBaseFld& table, const std::string& path, const std::vec
     }
   }
   if (name.empty() || expr.empty()) throw UsageError{"--add needs a tag name and a key expression"};
+  const std::string oemName = CommandLineText(name, "the tag name");
+  const std::string oemExpr = CommandLineText(expr, "the key expression");
+  const std::string oemFor = CommandLineText(forExpr, "the FOR condition");
+  const bool existed = IndexExists(table, path);
   auto file = OpenIndex(table, path, true, true);
+  // A tag refused leaves no file behind that was not there before.
+  auto removeNew = [&] {
+    if (existed) return;
+    std::string created = file->FullName();
+    file.reset();
+    talvern::platform::DeleteFile(created);
+  };
   if (general) VXobjCDXFile::NewTagCollation = talvern::kCollationGeneral;
-  bool built = file->TagAdd(talvern::platform::Utf8ToOem(name), talvern::platform::Utf8ToOem(expr), unique,
-                            !descending, talvern::platform::Utf8ToOem(forExpr));
-  if (!built) talvern::Raise("The key expression of tag %s cannot be evaluated", {name});
+  bool built = false;
+  try {
+    built = file->TagAdd(oemName, oemExpr, unique, !descending, oemFor);
+  } catch (...) {
+    removeNew();
+    throw;
+  }
+  if (!built) {
+    removeNew();
+    talvern::Raise("The key expression of tag %s cannot be evaluated", {name});
+  }
   return 0;
 }
 
@@ -155,14 +193,25 @@ int RunIndex(const std::vector<std::string>& args) {
   talvern::VXO_dBaseFld table(args[0], true, false);
   auto file = OpenIndex(table, args[1], false, false);
   if (args.size() == 2) return ListTags(*file);
-  return ListEntries(*file, talvern::platform::Utf8ToOem(args[2]));
+  return ListEntries(*file, CommandLineText(args[2], "the tag name"));
 }
 
+// Reindex holds the table exclusively (no other program writes records
+// while the tags are built), and also writes the header's record count
+// again when it disagrees with the file (a kill during an append can leave
+// it one short).
 int RunReindex(const std::vector<std::string>& args) {
   if (args.size() != 2) throw UsageError{"expects a table and an index file"};
-  talvern::VXO_dBaseFld table(args[0], false, true);
-  auto file = OpenIndex(table, args[1], false, true);
+  std::unique_ptr<talvern::VXO_dBaseFld> table;
+  try {
+    table = std::make_unique<talvern::VXO_dBaseFld>(args[0], false, true);
+  } catch (const talvern::ETalvernError& e) {
+    if (std::string(e.what()).rfind("Access denied", 0) != 0) throw;
+    talvern::Raise("Table %s is open in another program: reindex needs the table to itself", {args[0]});
+  }
+  auto file = OpenIndex(*table, args[1], false, true);
   file->Reindex();
+  if (StoredRecordCount(*table) != static_cast<std::uint32_t>(table->RecordCount())) table->RewriteHeader();
   return 0;
 }
 
@@ -170,10 +219,20 @@ int RunCheck(const std::vector<std::string>& args) {
   if (args.size() != 2 && args.size() != 3) throw UsageError{"expects a table, an index file and maybe a tag"};
   talvern::VXO_dBaseFld table(args[0], true, false);
   auto file = OpenIndex(table, args[1], false, false);
+  const std::string wanted = args.size() == 3 ? CommandLineText(args[2], "the tag name") : std::string();
   int bad = 0;
+  // The table's own header: a count that disagrees with the records in the
+  // file (another program reading the header misses or invents records).
+  const std::uint32_t stored = StoredRecordCount(table);
+  if (stored != static_cast<std::uint32_t>(table.RecordCount())) {
+    Print("table: the header counts " + std::to_string(stored) + " records, the file holds " +
+          std::to_string(table.RecordCount()) + " (reindex writes the count again)");
+    ++bad;
+  }
+  if (file->TagCount() == 0) Print("the index file holds no tags");
   for (int i = 0; i < file->TagCount(); ++i) {
     VXobjIndexTag& tag = *file->TagByNumber(i);
-    if (args.size() == 3 && talvern::CompareText(tag.Name, talvern::platform::Utf8ToOem(args[2])) != 0) continue;
+    if (args.size() == 3 && talvern::CompareText(tag.Name, wanted) != 0) continue;
     auto problems = talvern::CheckTag(tag);
     std::string name = talvern::platform::OemToUtf8(tag.Name);
     if (problems.empty()) {
@@ -183,7 +242,7 @@ int RunCheck(const std::vector<std::string>& args) {
     ++bad;
     for (const auto& p : problems) Print(name + ": " + talvern::platform::OemToUtf8(p));
   }
-  if (args.size() == 3 && !file->TagByName(talvern::platform::Utf8ToOem(args[2])))
+  if (args.size() == 3 && !file->TagByName(wanted))
     talvern::Raise("Cannot find index tag %s", {args[2]});
   std::fflush(stdout);
   return bad ? 1 : 0;

@@ -180,12 +180,14 @@ void TTalvernDataSet::InternalOpen() {
   oldRecord_.assign(bufferSize_, 0);
   pendingBlobs_.assign(tableFields_.size(), std::nullopt);
 
-  if (Filtered()) ApplyFilter();
   beforeFirst_ = true;
   afterLast_ = false;
   OpenIndexFileList(true);
   RebuildIndexDefs();
   table.SelectTag(indexName_, true);
+  // With the index files open, the filter may take its records from a tag,
+  // and order them in the selected tag's order while it has them.
+  if (Filtered()) ApplyFilter();
   editing_ = false;
   ApplyMasterRange();
 }

@@ -20,8 +20,11 @@ VXobjFXMemo20::VXobjFXMemo20(VXO_dBaseDBF& table, std::uint8_t version, bool sha
 
 std::int32_t VXobjFXMemo20::ReadBlockLength() {
   std::uint32_t type = GetBE32(blockHead_ + kFoxTypeOffset);
-  // Visual FoxPro keeps the OLE objects of general fields as type 2.
-  if (type != kFoxTypeText && type != kFoxTypePicture && type != kFoxTypeObject) RaiseBad();
+  // Visual FoxPro keeps the OLE objects of general fields as type 2; other
+  // engines number their own kinds of value from 1000 on. Types between are
+  // taken for a block that holds no memo.
+  if (type != kFoxTypeText && type != kFoxTypePicture && type != kFoxTypeObject && type < kFoxTypesOfOthers)
+    RaiseBad();
   std::uint32_t length = GetBE32(blockHead_ + kFoxLengthOffset);
   if (length > static_cast<std::uint32_t>(INT32_MAX - kBlockHeadSize)) RaiseBad();
   return static_cast<std::int32_t>(length) + kBlockHeadSize;

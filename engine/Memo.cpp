@@ -21,17 +21,31 @@ std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
 }  // namespace
 
 std::string MemoFileName(const std::string& tableFileName, std::uint8_t version) {
-  bool fox = version == dbf::kVersionVfp || version == dbf::kVersionFoxMemo;
+  // The tables of a database container, forms, class libraries, reports,
+  // labels, menus and projects keep their memos under extensions of their
+  // own; other tables by their version.
+  static constexpr std::pair<const char*, const char*> kOwnMemoExtensions[] = {
+      {"dbc", "dct"}, {"scx", "sct"}, {"vcx", "vct"}, {"frx", "frt"},
+      {"lbx", "lbt"}, {"mnx", "mnt"}, {"pjx", "pjt"}};
+  const bool fox = version == dbf::kVersionVfp || version == dbf::kVersionFoxMemo;
+  std::string memo = fox ? "fpt" : "dbt";
   // Keep the case of the table's extension: TABLE.DBF goes with TABLE.DBT.
   auto dot = tableFileName.rfind('.');
   auto slash = tableFileName.rfind('/');
   bool upper = false;
   if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
     upper = true;
-    for (std::size_t i = dot + 1; i < tableFileName.size(); ++i)
-      if (tableFileName[i] >= 'a' && tableFileName[i] <= 'z') upper = false;
+    std::string ext = tableFileName.substr(dot + 1);
+    for (char& c : ext) {
+      if (c >= 'a' && c <= 'z') upper = false;
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    for (const auto& [table, own] : kOwnMemoExtensions)
+      if (ext == table) memo = own;
   }
-  return ChangeExtension(tableFileName, fox ? (upper ? ".FPT" : ".fpt") : (upper ? ".DBT" : ".dbt"));
+  if (upper)
+    for (char& c : memo) c = static_cast<char>(c - 'a' + 'A');
+  return ChangeExtension(tableFileName, "." + memo);
 }
 
 std::unique_ptr<VXobjMemo> CreateMemoObject(VXO_dBaseDBF& table, std::uint8_t version, bool shared,

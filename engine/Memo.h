@@ -25,8 +25,9 @@ class VXO_dBaseDBF;
 
 class VXobjMemo : public VXO_DiskFile {
 public:
-  // Opens the memo file of the table: its name with the extension ".dbt"
-  // (versions 0x83, 0x8B) or ".fpt" (0x30, 0xF5).
+  // Opens the memo file of the table (MemoFileName): its name with the
+  // extension ".dbt" (versions 0x83, 0x8B) or ".fpt" (0x30, 0xF5), or the
+  // one that goes with the table's extension (".dbc" -> ".dct").
   VXobjMemo(VXO_dBaseDBF& table, std::uint8_t version, bool shared, bool readWrite,
             const std::string& password, const std::string& tableFileName);
 
@@ -122,7 +123,9 @@ std::unique_ptr<VXobjMemo> CreateMemoObject(VXO_dBaseDBF& table, std::uint8_t ve
                                             bool readWrite, const std::string& password,
                                             const std::string& tableFileName);
 
-// The memo file name of a table file name and version.
+// The memo file name of a table file name and version: ".dbt" or ".fpt" by
+// version, or the extension that goes with the table's own (".dbc" ->
+// ".dct", ".scx" -> ".sct", ...), in the case of the table's extension.
 std::string MemoFileName(const std::string& tableFileName, std::uint8_t version);
 
 }  // namespace talvern

@@ -25,7 +25,9 @@
 //   header  0  4  next free block (BE)
 //           6  2  block size in bytes (BE)
 //   memo    0  4  type (BE): 1 text; 0 picture and 2 object (Visual FoxPro
-//                 general fields) are read too
+//                 general fields) are read too, and types from 1000 on,
+//                 which other xBase engines write for values of their own,
+//                 as their bytes
 //           4  4  text length (BE); the text follows, no end marker
 
 #include <cstdint>
@@ -61,6 +63,7 @@ constexpr int kFoxLengthOffset = 4;
 constexpr std::uint32_t kFoxTypePicture = 0;
 constexpr std::uint32_t kFoxTypeText = 1;
 constexpr std::uint32_t kFoxTypeObject = 2;
+constexpr std::uint32_t kFoxTypesOfOthers = 1000;
 constexpr int kFoxHeaderSize = 512;
 constexpr int kFoxDefaultBlockSize = 64;
 

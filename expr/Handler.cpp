@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/Errors.h"
+#include "expr/FlatFilter.h"
 #include "expr/Messages.h"
 #include "expr/Operators.h"
 #include "expr/Tokenizer.h"
@@ -25,11 +26,14 @@ TvxExpHandler::~TvxExpHandler() = default;
 bool TvxExpHandler::TextIsOem() const { return link_ && link_->Translate(); }
 
 void TvxExpHandler::SetExpression(std::string_view text) {
+  flat_.reset();
   root_.reset();
   largestWidth_ = largestDecimals_ = operandCount_ = 0;
   resultKind_ = ValueKind::Unknown;
   nesting_ = 0;
-  if (!text.empty()) root_ = ParseLevel(text);
+  if (text.empty()) return;
+  root_ = ParseLevel(text);
+  if (root_) flat_ = TvxFlatFilter::Compile(*root_, *this);
 }
 
 std::unique_ptr<TvxExpBaseObject> TvxExpHandler::ParseLevel(std::string_view text) {
@@ -114,6 +118,11 @@ void TvxExpHandler::Evaluate(ExprValue& value) {
   if (!root_) {
     value.Clear();
     resultKind_ = ValueKind::Unknown;
+    return;
+  }
+  if (flat_) {
+    value.SetBoolean(flat_->Evaluate());
+    resultKind_ = ValueKind::Boolean;
     return;
   }
   ValueKind kind = ValueKind::Unknown;

@@ -23,6 +23,7 @@
 namespace talvern {
 
 class TvxExpUserLink;
+class TvxFlatFilter;
 class TvxVariant;
 struct ExprToken;
 
@@ -44,6 +45,8 @@ public:
 
   virtual std::string ExpressionText() const;
   // Evaluates the tree; its kind becomes ResultKind (Unknown without a tree).
+  // A tree of the common filter shapes is evaluated in flat form
+  // (FlatFilter.h), with the same results and errors.
   virtual void Evaluate(ExprValue& value);
   // Evaluates and stores the value by kind: texts as text, numbers and
   // date-times as double, dates as day number, truth values as boolean. A
@@ -58,6 +61,8 @@ public:
   TvxExpUserLink* Link() const { return link_; }
   const TvxExpBaseObject* Root() const { return root_.get(); }
   std::int32_t OperandCount() const { return operandCount_; }
+  // Whether the expression is evaluated in flat form.
+  bool Flat() const { return flat_ != nullptr; }
   std::int32_t LargestWidth() const { return largestWidth_; }
   std::int32_t LargestDecimals() const { return largestDecimals_; }
   // Texts of this expression are in the OEM code page (the table translates).
@@ -92,6 +97,8 @@ private:
   int nesting_ = 0;
   CompareOptions options_;
   std::unique_ptr<TvxExpBaseObject> root_;
+  // The tree in flat form, when it has one of the common filter shapes.
+  std::unique_ptr<TvxFlatFilter> flat_;
   ExprValue result_;  // EvaluateTo's value, kept between evaluations
 };
 

@@ -74,6 +74,13 @@ inline std::int64_t Truncate(double x, std::int64_t lo, std::int64_t hi) {
   return static_cast<std::int64_t>(x);
 }
 
+// Position (from 1) of the n-th occurrence of needle in text (AT),
+// occurrences overlapping; the last one found when there are fewer, 0 when
+// none.
+std::size_t NthOccurrence(std::string_view needle, std::string_view text, std::int64_t n);
+// AT's occurrence argument as the count it searches for.
+std::int64_t OccurrenceCount(double n);
+
 // A day number the calendar can show; anything else is the empty date 0.
 inline std::int32_t CalendarDay(double day) {
   double d = std::trunc(day);

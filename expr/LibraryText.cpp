@@ -17,9 +17,9 @@ namespace {
 
 constexpr std::int64_t kHuge = std::numeric_limits<std::int64_t>::max() / 4;
 
-// Position (from 1) of the n-th occurrence of needle in text, occurrences
-// overlapping; the last one found when there are fewer, 0 when none.
-std::size_t NthOccurrence(std::string_view needle, std::string_view text, std::int64_t n) {
+}  // namespace
+
+std::size_t lib::NthOccurrence(std::string_view needle, std::string_view text, std::int64_t n) {
   std::size_t result = 0;
   if (needle.empty()) return 0;
   for (std::int64_t k = 0; k < n; ++k) {
@@ -30,10 +30,14 @@ std::size_t NthOccurrence(std::string_view needle, std::string_view text, std::i
   return result;
 }
 
+std::int64_t lib::OccurrenceCount(double n) { return Truncate(n, -1, kHuge); }
+
+namespace {
+
 std::int64_t OccurrenceCount(TvxExpFunction& node) {
   double n = 1;
   OptionalNumber(node, 2, n);
-  return Truncate(n, -1, kHuge);
+  return lib::OccurrenceCount(n);
 }
 
 char SoundexDigit(char c) {

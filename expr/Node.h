@@ -74,6 +74,8 @@ public:
   TvxExpContainer(TvxExpHandler& handler, std::string_view text);
   std::string AsText() const override;
   void Evaluate(ExprValue& value, ValueKind& kind) override;
+  // Null for an empty group.
+  const TvxExpBaseObject* Inner() const { return inner_.get(); }
 
 private:
   std::unique_ptr<TvxExpBaseObject> inner_;
@@ -95,6 +97,8 @@ public:
   std::int32_t ArgWidth(std::size_t index) const;
   TvxExpUserLink* CallTable() const;
   std::size_t ArgCount() const { return args_.size(); }
+  // The tree of argument index; null for a blank argument.
+  const TvxExpBaseObject* Arg(std::size_t index) const { return args_[index].get(); }
   TvxUserDefFunction* Function() const { return function_; }
   // Values kept by this call between evaluations; at least kScratchCount,
   // and one per argument.
@@ -132,6 +136,7 @@ public:
 
   std::uint8_t Code() const { return code_; }
   std::uint8_t Level() const { return level_; }
+  const CompareOptions& Options() const { return options_; }
   bool IsBound() const { return nodeClass_ == kNodeBoundOperator; }
   void Bind(std::unique_ptr<TvxExpBaseObject> left, std::unique_ptr<TvxExpBaseObject> right);
 
@@ -153,6 +158,7 @@ public:
   explicit TvxExpTextLit(std::string_view text);
   std::string OwnText() const override;
   void Evaluate(ExprValue& value, ValueKind& kind) override;
+  const std::string& Text() const { return text_; }
 
 private:
   std::string text_;

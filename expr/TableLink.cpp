@@ -9,45 +9,10 @@
 #include "engine/NumberText.h"
 #include "engine/Strings.h"
 #include "expr/LibraryArgs.h"
+#include "expr/PlainNumber.h"
 #include "expr/TextRules.h"
 
 namespace talvern {
-
-namespace {
-
-// The common numeric field, [blanks][sign]digits[.digits] with at most 15
-// digits, read without building a string: the digits as an integer divided
-// by a power of ten are exact doubles, so the quotient is the correctly
-// rounded value that the table's own reading gives. False for anything else.
-bool ReadPlainNumber(std::string_view text, double& value) {
-  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
-                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  std::size_t i = 0, n = text.size();
-  while (i < n && text[i] == ' ') ++i;
-  bool negative = i < n && text[i] == '-';
-  if (i < n && (text[i] == '-' || text[i] == '+')) ++i;
-  std::int64_t mantissa = 0;
-  int digits = 0, decimals = 0;
-  bool point = false;
-  for (; i < n; ++i) {
-    char c = text[i];
-    if (c >= '0' && c <= '9') {
-      mantissa = mantissa * 10 + (c - '0');
-      decimals += point;
-      if (++digits > 15) return false;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  if (digits == 0) return false;
-  double v = static_cast<double>(mantissa) / kPowers[decimals];
-  value = negative ? -v : v;
-  return true;
-}
-
-}  // namespace
 
 TvxlDBFFieldVars::TvxlDBFFieldVars(VXO_dBaseFld& table, const TvxDBFFields& field,
                                    std::string names)
@@ -72,19 +37,10 @@ void TvxlDBFFieldVars::GetValue(ExprValue& value, ValueKind& kind) {
       kind = ValueKind::Date;
       break;
     case 'F':
-    case 'N': {
-      std::string_view text = TrimRight(raw);
-      double number = 0;
-      if (!text.empty() && !ReadPlainNumber(text, number)) {
-        // Exponents, long numbers and damaged fields: the table's own
-        // reading, which raises its error for a damaged field.
-        std::optional<double> parsed = ParseNumber(text, '.');
-        number = parsed ? *parsed : static_cast<double>(table_->NumberGet(n));
-      }
-      value.SetNumber(number);
+    case 'N':
+      value.SetNumber(NumberValue());
       kind = ValueKind::Number;
       break;
-    }
     case 'L':
       value.SetBoolean(table_->LogicGet(n));
       kind = ValueKind::Boolean;
@@ -98,6 +54,24 @@ void TvxlDBFFieldVars::GetValue(ExprValue& value, ValueKind& kind) {
       kind = ValueKind::Memo;
       break;
   }
+}
+
+std::string_view TvxlDBFFieldVars::StoredBytes() const {
+  const char* bytes = reinterpret_cast<const char*>(table_->CurrentRecord()) + field_->Offset();
+  return std::string_view(bytes, static_cast<std::size_t>(field_->Length()));
+}
+
+double TvxlDBFFieldVars::NumberValue() {
+  double number = 0;
+  if (ReadPlainNumber(StoredBytes(), number)) return number;
+  return OtherNumberValue();
+}
+
+// Exponents, long numbers and damaged fields: the table's own reading,
+// which raises its error for a damaged field.
+double TvxlDBFFieldVars::OtherNumberValue() {
+  std::optional<double> parsed = ParseNumber(TrimRight(StoredBytes()), '.');
+  return parsed ? *parsed : static_cast<double>(table_->NumberGet(field_->Number()));
 }
 
 void TvxlDBFFieldVars::ReadMemo(ExprValue& value) {

@@ -30,6 +30,17 @@ public:
   int OwnerKind() const override;
   void GetValue(ExprValue& value, ValueKind& kind) override;
 
+  // The value of an F or N field in the current record (blank: 0); a text
+  // that is not a plain number is read by the table, which raises for a
+  // damaged field.
+  double NumberValue();
+  // NumberValue of a field that is not plain digits.
+  double OtherNumberValue();
+  // The field's bytes in the current record.
+  std::string_view StoredBytes() const;
+  VXO_dBaseFld& Table() const { return *table_; }
+  const TvxDBFFields& Field() const { return *field_; }
+
 private:
   void ReadMemo(ExprValue& value);
 

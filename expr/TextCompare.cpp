@@ -23,11 +23,16 @@ bool WildcardMatch(std::string_view text, std::string_view pattern, char multi, 
 
 int CompareExprTexts(const ExprValue& left, const ExprValue& right, const CompareOptions& options,
                      bool oem, CompareScratch& scratch) {
-  bool leftEmpty = !left.IsText() || left.text.empty();
-  bool rightEmpty = !right.IsText() || right.text.empty();
+  return CompareExprTexts(left.AsTextView(), right.AsTextView(), options, oem, scratch);
+}
+
+int CompareExprTexts(std::string_view left, std::string_view right, const CompareOptions& options,
+                     bool oem, CompareScratch& scratch) {
+  bool leftEmpty = left.empty();
+  bool rightEmpty = right.empty();
   if (leftEmpty || rightEmpty) return leftEmpty && rightEmpty ? 0 : (leftEmpty ? -1 : 1);
 
-  std::string_view l = TrimRight(left.text), r = TrimRight(right.text);
+  std::string_view l = TrimRight(left), r = TrimRight(right);
   if (options.caseInsensitive) {
     scratch.left.assign(l);
     scratch.right.assign(r);

@@ -32,6 +32,9 @@ struct CompareScratch {
 // empty side is less than a non-empty one.
 int CompareExprTexts(const ExprValue& left, const ExprValue& right, const CompareOptions& options,
                      bool oem, CompareScratch& scratch);
+// The same on two texts (an empty view: an empty side).
+int CompareExprTexts(std::string_view left, std::string_view right, const CompareOptions& options,
+                     bool oem, CompareScratch& scratch);
 
 bool WildcardMatch(std::string_view text, std::string_view pattern, char multi, char single,
                    std::string& scratch);

@@ -9,8 +9,11 @@
 // drops it when another program changed the index file.
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
+
+#include "index/IndexKey.h"
 
 namespace talvern {
 
@@ -24,6 +27,24 @@ struct TvxFilterOrder {
   std::vector<std::int32_t> records;
   // Record number -> its place in records.
   std::unordered_map<std::int32_t, std::int32_t> place;
+};
+
+// Makes a TvxFilterOrder: the records are given one by one while the table's
+// current record holds them, then sorted by their keys.
+class TvxFilterOrderMaker {
+public:
+  TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expected);
+  // Takes the table's current record as record recno (left out when the
+  // tag's FOR condition refuses it); false when its key cannot be computed.
+  bool Add(std::int32_t recno);
+  // The order of the records added, for the index file's cache generation.
+  std::unique_ptr<TvxFilterOrder> Finish(std::uint32_t generation);
+
+private:
+  VXobjIndexTag& tag_;
+  bool filtered_;
+  std::vector<VXobjIndexKeyData> keys_;
+  std::vector<std::int32_t> records_;
 };
 
 }  // namespace talvern

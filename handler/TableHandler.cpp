@@ -357,8 +357,10 @@ bool VXO_dBHandler::FilterTrue() {
 // dataset refuses included: navigation hides them anyway, and they show
 // again without a rebuild when use-deleted is switched on or the dataset
 // accepts them.
-void VXO_dBHandler::ScanFilter() {
+void VXO_dBHandler::ScanFilter(VXobjIndexTag* orderTag) {
   FlagScope everyRecord(scanAll_, true);
+  filterFromIndex_ = ScanFilterFromIndex(orderTag);
+  if (filterFromIndex_) return;
   if (currentTag_ || enciphered_ || !readAhead_ || readAheadSize_ <= 0 || tableState_ != kTableReady) {
     for (ReadRecord(RecTop); !eof_ && !bof_; ReadRecord(RecNext))
       if (FilterTrue()) filterSet_->Mark(currentRecordNo_, TvxHugeSet::kSet);
@@ -443,7 +445,7 @@ void VXO_dBHandler::SetFilter(const std::string& text, bool caseInsensitive, boo
   if (detach) currentTag_ = nullptr;
   if (!tag || detach) SetReadAhead(true);
   try {
-    ScanFilter();
+    ScanFilter(detach ? tag : nullptr);
   } catch (...) {
     currentTag_ = tag;
     SetReadAhead(readAhead);

@@ -182,6 +182,9 @@ public:
   bool FilterActive() const { return filterActive_; }
   const std::string& FilterText() const { return filterText_; }
   const TvxHugeSet* FilterSet() const { return filterSet_.get(); }
+  // Whether the last marking of the filter's records took them from a tag's
+  // key range rather than from a scan of the table.
+  bool FilterSetFromIndex() const { return filterFromIndex_; }
 
 protected:
   // Makes the index file object for a full name of a known kind (opened, or
@@ -204,6 +207,9 @@ protected:
   // Makes filterOrder_ for the tag unless it is current; false when the
   // tag cannot be ordered this way (or the set is not small).
   bool MakeFilterOrder(VXobjIndexTag& tag);
+  // Whether a filter set of count records is walked in the tag's order by
+  // the records' own keys.
+  bool OrderableBy(VXobjIndexTag& tag, std::int64_t count) const;
   void ForgetFilterOrder() { filterOrder_.reset(); }
   // SetPassword's steps (TableHandlerPassword.cpp): the whole rewrite, the
   // records with their memos, the descriptor area; closing every file when
@@ -217,7 +223,18 @@ protected:
   // Evaluates the filter on the current record.
   bool FilterTrue();
   // Marks every record of the current order that passes the filter.
-  void ScanFilter();
+  // orderTag: the tag that orders the table once the scan is done, detached
+  // for it (null: none).
+  void ScanFilter(VXobjIndexTag* orderTag = nullptr);
+  // Marks the records that pass the filter taking them from a tag's key
+  // range (TableHandlerFilterIndex.cpp) when the filter is, or is joined by
+  // .AND. with, a comparison of a tag's bare numeric key field with a number;
+  // false, nothing marked, when no tag serves or the range is large. With
+  // the records in hand it also makes their order in orderTag.
+  bool ScanFilterFromIndex(VXobjIndexTag* orderTag);
+  // The records of the tag's entries with keys from low to high (numbers);
+  // false when they are more than a small part of the table.
+  bool RangeRecords(VXobjIndexTag& tag, double low, double high, std::vector<std::int32_t>& records);
   // The full name of an index file: beside the table when it has no path,
   // with ".ndx" when it has no extension.
   std::string IndexFileName(const std::string& name) const;
@@ -265,6 +282,7 @@ protected:
   ExprValue filterValue_;
   // While the filter is scanned, navigation hides nothing.
   bool scanAll_ = false;
+  bool filterFromIndex_ = false;
   // The filter set in the current tag's order, while the set is small.
   std::unique_ptr<TvxFilterOrder> filterOrder_;
 };

@@ -22,10 +22,51 @@ constexpr std::int64_t kSmallSetRatio = 32;
 
 }  // namespace
 
+TvxFilterOrderMaker::TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expected)
+    : tag_(tag), filtered_(tag.HasFor && !Trim(tag.ForExpr).empty()) {
+  keys_.reserve(expected);
+  records_.reserve(expected);
+}
+
+bool TvxFilterOrderMaker::Add(std::int32_t recno) {
+  if (filtered_ && !tag_.ForEvaluate()) return true;
+  VXobjIndexKeyData key;
+  if (!tag_.CurrentKey(key)) return false;
+  keys_.push_back(std::move(key));
+  records_.push_back(recno);
+  return true;
+}
+
+// The tag's stored order: by key (reversed in a descending tag), equal keys
+// by record number.
+std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t generation) {
+  auto order = std::make_unique<TvxFilterOrder>();
+  order->tag = &tag_;
+  order->generation = generation;
+  std::vector<std::int32_t> byKey(keys_.size());
+  std::iota(byKey.begin(), byKey.end(), 0);
+  const bool descending = tag_.StoredDescending;
+  std::stable_sort(byKey.begin(), byKey.end(), [&](std::int32_t a, std::int32_t b) {
+    int c = CompareIndexKeys(keys_[static_cast<std::size_t>(a)], keys_[static_cast<std::size_t>(b)], -1);
+    return descending ? c > 0 : c < 0;
+  });
+  order->records.resize(byKey.size());
+  order->place.reserve(byKey.size());
+  for (std::size_t i = 0; i < byKey.size(); ++i) {
+    order->records[i] = records_[static_cast<std::size_t>(byKey[i])];
+    order->place.emplace(order->records[i], static_cast<std::int32_t>(i));
+  }
+  return order;
+}
+
+bool VXO_dBHandler::OrderableBy(VXobjIndexTag& tag, std::int64_t count) const {
+  return count * kSmallSetRatio <= recordCount_ && !tag.Unique && !tag.RangeActive() && tag.File()->RecNoOrdered &&
+         !tag.Maintaining;
+}
+
 bool VXO_dBHandler::MakeFilterOrder(VXobjIndexTag& tag) {
   VXobjIndexFile* file = tag.File();
-  if (filterSet_->Count() * kSmallSetRatio > recordCount_ || tag.Unique || tag.RangeActive() ||
-      !file->RecNoOrdered || tag.Maintaining) {
+  if (!OrderableBy(tag, filterSet_->Count())) {
     filterOrder_.reset();
     return false;
   }
@@ -37,12 +78,7 @@ bool VXO_dBHandler::MakeFilterOrder(VXobjIndexTag& tag) {
   filterOrder_.reset();
   if (!tag.Searchable()) return false;
 
-  auto order = std::make_unique<TvxFilterOrder>();
-  order->tag = &tag;
-  order->generation = file->CacheGeneration();
-  std::vector<VXobjIndexKeyData> keys;
-  keys.reserve(static_cast<std::size_t>(filterSet_->Count()));
-  order->records.reserve(keys.capacity());
+  TvxFilterOrderMaker maker(tag, static_cast<std::size_t>(filterSet_->Count()));
 
   // Each record is evaluated in a buffer of its own: the table's current
   // record stays as it is.
@@ -58,36 +94,14 @@ bool VXO_dBHandler::MakeFilterOrder(VXobjIndexTag& tag) {
       table.currentRecordNo_ = recno;
     }
   } restore{*this, savedRecord, savedRecno};
-  const bool filtered = tag.HasFor && !Trim(tag.ForExpr).empty();
   for (std::int32_t r = filterSet_->NextSet(1); r >= 1 && r <= recordCount_; r = filterSet_->NextSet(r + 1)) {
     if (VXO_DiskFile::ReadAt(RecordOffset(r), record.data(), recordLength_) != recordLength_) return false;
     if (IsEnciphered()) Cipher(ReadPassword(), record.data(), record.data(), recordLength_, false);
     currentRecord_ = record.data();
     currentRecordNo_ = r;
-    if (filtered && !tag.ForEvaluate()) continue;
-    VXobjIndexKeyData key;
-    if (!tag.CurrentKey(key)) return false;
-    keys.push_back(std::move(key));
-    order->records.push_back(r);
+    if (!maker.Add(r)) return false;
   }
-
-  // The tag's stored order: by key (reversed in a descending tag), equal
-  // keys by record number.
-  std::vector<std::int32_t> byKey(keys.size());
-  std::iota(byKey.begin(), byKey.end(), 0);
-  const bool descending = tag.StoredDescending;
-  std::stable_sort(byKey.begin(), byKey.end(), [&](std::int32_t a, std::int32_t b) {
-    int c = CompareIndexKeys(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)], -1);
-    return descending ? c > 0 : c < 0;
-  });
-  std::vector<std::int32_t> sorted(byKey.size());
-  order->place.reserve(byKey.size());
-  for (std::size_t i = 0; i < byKey.size(); ++i) {
-    sorted[i] = order->records[static_cast<std::size_t>(byKey[i])];
-    order->place.emplace(sorted[i], static_cast<std::int32_t>(i));
-  }
-  order->records = std::move(sorted);
-  filterOrder_ = std::move(order);
+  filterOrder_ = maker.Finish(file->CacheGeneration());
   return true;
 }
 

@@ -35,6 +35,17 @@ void OpenCatalogueTable(TTalvernDataSet& dataSet, const std::string& directory, 
     dataSet.Close();
     dataSet.Open();
   }
+  std::vector<const TTagDef*> missing;
+  for (const TTagDef& tag : tags)
+    if (!dataSet.IndexDefs().Find(tag.name)) missing.push_back(&tag);
+  if (!missing.empty()) {
+    try {
+      for (const TTagDef* tag : missing) dataSet.CreateIndexTag(indexFile, tag->name, tag->expression, "", 1, 0);
+    } catch (const std::exception&) {
+    }
+    dataSet.Close();
+    dataSet.Open();
+  }
   if (!tags.empty()) dataSet.SetIndexName(tags.front().name);
 }
 

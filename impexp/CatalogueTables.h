@@ -24,10 +24,12 @@ struct CatalogueTable {
 
 // Domestic types sort with their first digit read as the old letter prefix:
 // 1 as Г, 2 as К, 3 as А (0x83, 0x8A, 0x80 in code page 866); foreign types
-// sort as written.
+// sort as written. The VID tag gives the kind filter its devices without a
+// scan of the table.
 inline const CatalogueTable kMainTable{
     "main.dbf",
-    {{"TYPE", "IIF(IMPORT,TYPE,STUFF(TYPE,1,1,CHRTRAN(LEFT(TYPE,1),\"123\",\"\x83\x8A\x80\")))"}}};
+    {{"TYPE", "IIF(IMPORT,TYPE,STUFF(TYPE,1,1,CHRTRAN(LEFT(TYPE,1),\"123\",\"\x83\x8A\x80\")))"},
+     {"VID", "VID"}}};
 inline const CatalogueTable kFieldsTable{
     "fields.dbf", {{"GRPD", "STR(GRP,2,0)+STR(DOP,2,0)+STR(FLD,2,0)"}, {"FLD", "FLD"}}};
 inline const CatalogueTable kGroupsTable{"groups.dbf", {{"GROUP", "GROUP"}}};
@@ -49,7 +51,10 @@ void AddDrawingFields(TTalvernDataSet& pics);
 // Opens one catalogue table in the directory with its ".CDX" file and
 // selects the first tag. An index file that cannot be opened (most often:
 // there is none yet) is built with all the table's tags; the dataset is then
-// opened again, which opens the new file.
+// opened again, which opens the new file. A file that lacks some of the tags
+// (made before they were added to the list) gets them: every program sharing
+// the table keeps all the tags of its structural index up to date. When they
+// cannot be added (a read-only catalogue) the table works without them.
 void OpenCatalogueTable(TTalvernDataSet& dataSet, const std::string& directory, const std::vector<TTagDef>& tags);
 
 }  // namespace talvern

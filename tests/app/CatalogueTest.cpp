@@ -11,10 +11,12 @@
 #include <algorithm>
 
 #include "CatalogueFixture.h"
+#include "impexp/CatalogueTables.h"
 #include "app/ColumnLayout.h"
 #include "app/DisplayText.h"
 #include "app/ParamPieces.h"
 #include "app/TxGrid.h"
+#include "handler/DbfObject.h"
 #include "dataset/Field.h"
 
 using namespace talvern;
@@ -87,6 +89,26 @@ TEST_F(CatalogueWindowTest, StartsWithEveryTableOpenAndTheMissingIndexFilesBuilt
   OpenWindow();
   EXPECT_EQ(ReadFile(dir.File("main.CDX")), mainIndex);
   EXPECT_EQ(Main().IndexName(), "TYPE");
+}
+
+// A main.CDX made before the VID tag was in the list gets it at start, and
+// a kind then takes its devices from it.
+TEST_F(CatalogueWindowTest, AnIndexFileWithoutTheVidTagGetsItAndKindsUseIt) {
+  {
+    TTalvernDataSet old;
+    old.SetDatabaseName(dir.Path());
+    old.SetTableName("main.dbf");
+    old.Open();
+    old.CreateIndexTag("main.CDX", kMainTable.tags[0].name, kMainTable.tags[0].expression, "", 1, 0);
+  }
+  TMainForm& w = OpenWindow();
+  EXPECT_EQ(Main().TagCount(), 2);
+  EXPECT_EQ(Main().IndexName(), "TYPE");
+  ConnectNavigationCommands();
+  ChooseKind(3, 38);  // 5 of the 1269 devices
+  EXPECT_TRUE(Main().Table()->FilterSetFromIndex());
+  EXPECT_EQ(Grid().RowCount(), 1 + 5);
+  (void)w;
 }
 
 TEST_F(CatalogueWindowTest, AGroupListsItsKindsAndAnotherGroupOrNoneStartsOver) {

@@ -300,6 +300,12 @@ TEST_F(MemoTest, FoxProTypeAndMissingFiles) {
   EXPECT_EQ(m.MemoLength(8), 3);
   PatchFile(memoPath_, 8 * 64, std::string("\0\0\0\x02", 4));
   EXPECT_EQ(m.MemoLength(8), 3);
+  // Other engines' own kinds of value, numbered from 1000, are read as
+  // their bytes; the types between are no memo.
+  PatchFile(memoPath_, 8 * 64, std::string("\0\0\x03\xE9", 4));  // 1001
+  EXPECT_EQ(m.ReadMemoText(8), "abc");
+  PatchFile(memoPath_, 8 * 64, std::string("\0\0\x03\xE7", 4));  // 999
+  EXPECT_EQ(ErrorOf([&] { m.MemoLength(8); }), "Memo record is bad in " + memoPath_);
   table_.reset();
   std::filesystem::remove(memoPath_);
   VXO_dBaseFld t(path_, true, true);
@@ -326,6 +332,32 @@ TEST(MemoFiles, RenamingATableWhoseMemoIsNotOpenYet) {
   t.RenameFile(dir.File("b.dbf"));
   EXPECT_TRUE(std::filesystem::exists(dir.File("b.fpt")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("a.fpt")));
+}
+
+TEST(MemoFiles, TheMemoExtensionGoesWithTheTablesOwn) {
+  EXPECT_EQ(MemoFileName("d/FOXPRO-DB-TEST.DBC", 0x30), "d/FOXPRO-DB-TEST.DCT");
+  EXPECT_EQ(MemoFileName("form.scx", 0x30), "form.sct");
+  EXPECT_EQ(MemoFileName("lib.VCX", 0x30), "lib.VCT");
+  EXPECT_EQ(MemoFileName("r.frx", 0x30), "r.frt");
+  EXPECT_EQ(MemoFileName("l.lbx", 0xF5), "l.lbt");
+  EXPECT_EQ(MemoFileName("m.Mnx", 0x30), "m.mnt");
+  EXPECT_EQ(MemoFileName("p.pjx", 0x30), "p.pjt");
+  EXPECT_EQ(MemoFileName("t.dbf", 0x30), "t.fpt");
+  EXPECT_EQ(MemoFileName("t.DBF", 0x8B), "t.DBT");
+  EXPECT_EQ(MemoFileName("dir.dbc/t", 0x83), "dir.dbc/t.dbt");
+  EXPECT_EQ(MemoFileName("t.tbl", 0xF5), "t.fpt");
+
+  // A container's memos are read from its .DCT.
+  TempDir dir;
+  CreateTable(dir.File("DATA.DBC"), 0x30, {{"CODE", 'M', 4, 0}});
+  ASSERT_TRUE(std::filesystem::exists(dir.File("DATA.DCT")));
+  VXO_dBaseFld t(dir.File("DATA.DBC"), true, true);
+  t.BlankRecord();
+  t.TextPut(1, "container memo");
+  t.AppendRecord();
+  t.ReadRecord(1);
+  EXPECT_EQ(t.TextGet(1), "container memo");
+  EXPECT_EQ(t.MemoFile()->FileName(), dir.File("DATA.DCT"));
 }
 
 TEST(MemoFiles, CompanionNamesDifferingInCaseAreFound) {

@@ -73,5 +73,33 @@ TEST_F(DbftoolDump, PasswdAndThePasswordOption) {
   EXPECT_EQ(run("check " + t + " " + cdx).output, "TYPE: ok\n");
 }
 
+// A memo that cannot be read loses its cell only: every record is written,
+// the cell marked, the error named on stderr, and the exit code says so.
+TEST_F(DbftoolDump, ABadMemoLosesOnlyItsCell) {
+  const std::string fox = dir.File("notes.dbf"), memo = dir.File("notes.fpt");
+  CreateTable(fox, 0xF5, {{"ID", 'N', 2, 0}, {"NOTE", 'M', 10, 0}});
+  {
+    VXO_dBaseFld t(fox, false, true);
+    for (int i = 1; i <= 3; ++i) {
+      t.BlankRecord();
+      t.NumberPut(1, i);
+      t.TextPut(2, Named("note ", i));
+      t.AppendRecord();
+    }
+  }
+  // The second memo's block head (block 9, after the 512-byte header and
+  // the first memo's block, 64 bytes each) gets a type that is no memo.
+  std::string bytes = ReadFile(memo);
+  ASSERT_GE(bytes.size(), 9u * 64 + 4);
+  bytes.replace(9 * 64, 4, std::string("\0\0\0\x07", 4));
+  WriteFile(memo, bytes);
+
+  auto out = RunCommand(ShellQuote(tool) + " dump " + ShellQuote(fox) + " 2>/dev/null");
+  EXPECT_EQ(out.exitCode, 1);
+  EXPECT_EQ(out.output, "DELETED,ID,NOTE\n,1,note 1\n,2,<unreadable>\n,3,note 3\n");
+  auto err = RunCommand(ShellQuote(tool) + " dump " + ShellQuote(fox) + " 2>&1 >/dev/null");
+  EXPECT_EQ(err.output, "dbftool dump: record 2 field NOTE: Memo record is bad in " + memo + "\n");
+}
+
 }  // namespace
 }  // namespace talvern::testing

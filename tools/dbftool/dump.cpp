@@ -8,15 +8,23 @@
 // (the default) decodes text from code page 866, --ansi from 1251, --raw
 // keeps the stored bytes as they are. --password gives the password of an
 // enciphered table.
+//
+// A value that cannot be read (a damaged memo, a memo file that is missing)
+// loses only its cell: the cell shows kUnreadable, the error goes to stderr
+// with the record and field, the other records are all written, and the
+// exit code is 1.
 #include <cstdio>
 
 #include "Command.h"
 #include "Values.h"
+#include "engine/Errors.h"
 #include "handler/TableHandler.h"
 #include "platform/CodePage.h"
 
 namespace dbftool {
 namespace {
+
+constexpr const char* kUnreadable = "<unreadable>";
 
 int RunDump(const std::vector<std::string>& given) {
   std::vector<std::string> args = given;
@@ -56,16 +64,24 @@ int RunDump(const std::vector<std::string>& given) {
   }
   line += "\n";
   std::fwrite(line.data(), 1, line.size(), stdout);
+  bool unreadable = false;
   for (table.ReadRecord(talvern::RecTop); !table.Eof() && !table.Bof(); table.ReadRecord(talvern::RecNext)) {
     line.assign(table.IsDeleted() ? 1 : 0, '*');
     for (int i = 1; i <= table.FieldCount(); ++i) {
       line += ',';
-      line += CsvCell(FieldValue(table, i, decoding));
+      try {
+        line += CsvCell(FieldValue(table, i, decoding));
+      } catch (const talvern::ETalvernError& e) {
+        line += kUnreadable;
+        unreadable = true;
+        std::fprintf(stderr, "dbftool dump: record %d field %s: %s\n", table.RecNo(),
+                     Decode(table.FieldName(i), decoding).c_str(), e.what());
+      }
     }
     line += "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return std::fflush(stdout) == 0 && !unreadable ? 0 : 1;
 }
 
 const bool registered = RegisterCommand({"dump", "[--oem|--ansi|--raw] [--filter EXPR] [--deleted show|hide] [--password P] TABLE",

@@ -66,6 +66,19 @@ void TTalvernDataSet::SetEncryptionKey(std::string value) {
   encryptionKey_ = std::move(value);
 }
 
+void TTalvernDataSet::SetPassword(const std::string& newPassword) {
+  CheckActive();
+  CheckBrowseMode();
+  try {
+    table_->SetPassword(newPassword);
+  } catch (...) {
+    if (table_->IsClosed()) Close();
+    throw;
+  }
+  encryptionKey_ = newPassword;
+  Refresh();
+}
+
 void TTalvernDataSet::SetExclusive(bool value) {
   CheckInactive();
   exclusive_ = value;

@@ -64,6 +64,12 @@ public:
   void SetTableName(std::string value);
   const std::string& EncryptionKey() const { return encryptionKey_; }
   void SetEncryptionKey(std::string value);
+  // Enciphers the open table anew with newPassword (empty: makes it plain),
+  // through the table's SetPassword: the dataset must be open Exclusive and
+  // not ReadOnly. EncryptionKey becomes the new password, and the records
+  // are read again (memos may have moved). Should the table's files have to
+  // be closed after a failure, the dataset closes too.
+  void SetPassword(const std::string& newPassword);
   bool Exclusive() const { return exclusive_; }
   void SetExclusive(bool value);
   bool ReadOnly() const { return readOnly_; }

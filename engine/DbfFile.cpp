@@ -10,6 +10,7 @@
 #include "engine/Errors.h"
 #include "engine/Memo.h"
 #include "engine/Strings.h"
+#include "engine/UndoJournal.h"
 #include "platform/Locale.h"
 
 namespace talvern {
@@ -23,6 +24,9 @@ VXO_dBaseDBF::VXO_dBaseDBF(const std::string& fileName, bool shared, bool readWr
   readPassword_ = writePassword_ = password;
   alias_ = UpperCase(BaseName(fileName_));
   SetLockProtocol(TvxLokProtocol::Default);
+  // A rewrite of the table's files cut short (SetPassword killed) is undone
+  // first, so that the table reads as it did before it.
+  TvxUndoJournal::RecoverTable(fileName_);
   OpenExisting();
 
   if (ReadAt(0, header_.data(), kHeaderSize) < kHeaderSize) Raise("Error on Read of file %s", {fileName_});

@@ -252,6 +252,11 @@ std::int32_t BlockOf(long double value, VXobjMemo* memo) {
 }
 }  // namespace
 
+std::int32_t VXO_dBaseFld::MemoBlock(std::int32_t field) {
+  VXobjMemo* memo = MemoObject(field);
+  return memo ? BlockOf(NumberGet(field), memo) : 0;
+}
+
 std::int64_t VXO_dBaseFld::MemoSize(std::int32_t field) {
   VXobjMemo* memo = MemoObject(field);
   if (!memo) return 0;

@@ -71,6 +71,9 @@ public:
   const std::uint8_t* CheckedField(const std::string& name, char wanted);
   // The memo file for a memo, binary or general field; null otherwise.
   VXobjMemo* MemoObject(std::int32_t field);
+  // The memo block the field holds (0 for none, and for fields that are
+  // not memos); "Memo record is bad in %s" for a number that is no block.
+  std::int32_t MemoBlock(std::int32_t field);
   // Length of the field's memo text.
   std::int64_t MemoSize(std::int32_t field);
   // Reads at most length bytes of the field's memo; length becomes the count.

@@ -62,16 +62,17 @@ VXobjMemo::VXobjMemo(VXO_dBaseDBF& table, std::uint8_t version, bool shared, boo
 
 void VXobjMemo::SetCipher(bool enciphered, const std::string& readPassword,
                           const std::string& writePassword) {
-  enciphered_ = enciphered;
+  readEnciphered_ = enciphered && !readPassword.empty();
+  writeEnciphered_ = enciphered && !writePassword.empty();
   readPassword_ = readPassword;
   writePassword_ = writePassword;
 }
 
 void VXobjMemo::RaiseBad() const { Raise("Memo record is bad in %s", {fileName_}); }
 
-std::int32_t VXobjMemo::TextOffset() const {
+std::int32_t VXobjMemo::TextOffset(bool enciphered) const {
   if (blockHeadLength_ > 0) return blockHeadLength_;
-  return enciphered_ ? kLengthPrefixSize : 0;
+  return enciphered ? kLengthPrefixSize : 0;
 }
 
 void VXobjMemo::ReadHeader(std::uint8_t* buffer, std::int32_t n) {
@@ -117,7 +118,7 @@ std::int64_t VXobjMemo::MemoSize(std::int32_t block) {
     if (size < blockHeadLength_ || at + size > fileSize) RaiseBad();
     return size;
   }
-  if (enciphered_) {
+  if (readEnciphered_) {
     if (got < kLengthPrefixSize) RaiseBad();
     std::int64_t size = GetLE32(blockHead_);
     if (at + kLengthPrefixSize + size > fileSize) RaiseBad();
@@ -142,7 +143,7 @@ void VXobjMemo::ReadMemo(std::int32_t block, void* buffer, std::int32_t& length)
   }
   std::int64_t count = std::min<std::int64_t>(length, MemoLength(block));
   length = static_cast<std::int32_t>(count);
-  if (ReadAt(BlockOffset(block) + TextOffset(), buffer, length) < length) RaiseBad();
+  if (ReadAt(BlockOffset(block) + TextOffset(readEnciphered_), buffer, length) < length) RaiseBad();
   Cipher(readPassword_, buffer, buffer, length, false);
 }
 
@@ -207,7 +208,7 @@ std::int32_t VXobjMemo::WriteMemoKeepingOld(const void* buffer, std::int32_t& bl
   }
   // A dBASE III memo ends at its first 0x1A and reads at most 65519 bytes:
   // a text that would not come back whole is refused.
-  if (db3 && !enciphered_ &&
+  if (db3 && !writeEnciphered_ &&
       (length > kDb3MaxLength || std::memchr(buffer, kDb3Terminator, static_cast<std::size_t>(length))))
     Raise("Memo text can not be stored whole in %s (dBASE III memos end at 0x1A and hold at most 65519 bytes)",
           {fileName_});
@@ -218,11 +219,11 @@ std::int32_t VXobjMemo::WriteMemoKeepingOld(const void* buffer, std::int32_t& bl
     // the new text fits their blocks.
     std::int64_t oldSize = 0;
     if (version_ != dbf::kVersionDb4Memo)
-      oldSize = MemoSize(block) + (db3 && enciphered_ && block != 0 ? kLengthPrefixSize : 0);
+      oldSize = MemoSize(block) + (db3 && readEnciphered_ && block != 0 ? kLengthPrefixSize : 0);
     blocksInUse_ = static_cast<std::int32_t>(CeilDiv(oldSize, blockSize_));
     currentBlock_ = block;
     AllocateBlocks(length);
-    std::int32_t prefix = TextOffset();
+    std::int32_t prefix = TextOffset(writeEnciphered_);
     std::int64_t size = prefix + static_cast<std::int64_t>(length) + (db3 ? kDb3TerminatorSize : 0);
     size = CeilDiv(size, blockSize_) * blockSize_;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(size), 0);
@@ -242,7 +243,7 @@ std::int32_t VXobjMemo::WriteMemoKeepingOld(const void* buffer, std::int32_t& bl
 
 void VXobjMemo::AllocateBlocks(std::int32_t length) {
   std::int32_t needed = static_cast<std::int32_t>(
-      CeilDiv(TextOffset() + static_cast<std::int64_t>(length) + kDb3TerminatorSize, blockSize_));
+      CeilDiv(TextOffset(writeEnciphered_) + static_cast<std::int64_t>(length) + kDb3TerminatorSize, blockSize_));
   if (currentBlock_ == 0 || blocksInUse_ < needed) {
     std::uint8_t header[kHeadBufferSize];
     ReadHeader(header, kHeadBufferSize);

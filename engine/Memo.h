@@ -68,6 +68,10 @@ public:
   std::string ReadMemoText(std::int32_t block);
   std::int32_t WriteMemoText(const std::string& text, std::int32_t block);
 
+  // The table's enciphered flag and passwords. A memo is read in the form
+  // of its read password and written in that of its write password: while
+  // a table is enciphered anew they differ, and a dBASE III memo of an
+  // enciphered table carries a length prefix that a plain one lacks.
   void SetCipher(bool enciphered, const std::string& readPassword, const std::string& writePassword);
   std::int32_t BlockSize() const { return blockSize_; }
   std::int32_t BlockHeadLength() const { return blockHeadLength_; }
@@ -77,8 +81,9 @@ protected:
   std::int64_t BlockOffset(std::int32_t block) const {
     return static_cast<std::int64_t>(block) * blockSize_;
   }
-  // Bytes before the text in a memo's first block.
-  std::int32_t TextOffset() const;
+  // Bytes before the text in a memo's first block, as memos are read and
+  // as they are written.
+  std::int32_t TextOffset(bool enciphered) const;
   [[noreturn]] void RaiseBad() const;
   // Reads n header bytes, complaining when the file is shorter.
   void ReadHeader(std::uint8_t* buffer, std::int32_t n);
@@ -97,7 +102,8 @@ protected:
   std::uint32_t lockBase_ = 0;
   std::uint32_t tableLockLength_ = 0;
   std::int32_t blockHeadLength_ = 0;
-  bool enciphered_ = false;
+  bool readEnciphered_ = false;
+  bool writeEnciphered_ = false;
   std::string readPassword_;
   std::string writePassword_;
   std::vector<std::pair<std::int32_t, std::int32_t>> deferred_;  // record, block

@@ -106,6 +106,17 @@ public:
   // Locks every open index file in slot order; raises "Could not lock
   // indexes for Table %s" when one stays refused (none is left locked).
   virtual bool LockIndexes();
+  // Enciphers the table anew with newPassword (empty: makes it plain): every
+  // record, the descriptor area, every memo (which may move to other blocks)
+  // and every open index file; the header's flag follows. The table must be
+  // open exclusively and for writing ("%s requires full access to file %s").
+  // Nothing happens for the password the table already has. The files are
+  // rewritten in place under an undo journal (engine/UndoJournal.h): a
+  // failure puts them back as they were and is raised then; a kill is undone
+  // by the next open. Should even putting them back fail, the files are
+  // closed (the table object is no longer usable) and the next open undoes
+  // the change.
+  virtual void SetPassword(const std::string& newPassword);
 
   // Read-ahead on: a block of 32768 bytes rounded down to whole records (at
   // least one), empty until the next read. Off: the block is freed.
@@ -199,6 +210,13 @@ protected:
   // tag cannot be ordered this way (or the set is not small).
   bool MakeFilterOrder(VXobjIndexTag& tag);
   void ForgetFilterOrder() { filterOrder_.reset(); }
+  // SetPassword's steps (TableHandlerPassword.cpp): the whole rewrite, the
+  // records with their memos, the descriptor area; closing every file when
+  // a failed rewrite could not be undone.
+  void Recipher(const std::string& newPassword, VXobjMemo* memo);
+  void RecipherRecords(VXobjMemo* memo);
+  void RecipherDescriptors();
+  void AbandonFiles() noexcept;
   // Raises when an open index file cannot be kept up to date by a write.
   void CheckIndexesMaintainable();
   // Evaluates the filter on the current record.

@@ -385,22 +385,12 @@ void VXobjCDXFile::RebuildBeside(const std::vector<TagDefinition>& definitions) 
 }
 
 bool VXobjCDXFile::KeysUpdate(std::int32_t recno, bool append) {
-  ValidateCache();
-  TakeInOthersTags();
-  CheckMaintainable(append ? 0 : recno);
-  // The table holds the index lock around the update: the cache checked
-  // now stays valid until the end, and the counter read is the file's.
-  struct Hold {
-    VXobjIndexFile& file;
-    explicit Hold(VXobjIndexFile& f) : file(f) { file.HoldValidation(true); }
-    ~Hold() { file.HoldValidation(false); }
-  } hold(*this);
-  bool changed = VXobjIndexFile::KeysUpdate(recno, append);
   // The changed pages reach the file before the counter tells others, and
-  // before the index lock is let go.
-  for (auto& tag : Tags) tag->ReleaseNodes();
-  if (changed) BumpVersion();
-  return changed;
+  // before the index lock is let go; the counter read at the start is the
+  // file's.
+  return KeysUpdateHeld(recno, append, [this](bool changed) {
+    if (changed) BumpVersion();
+  });
 }
 
 bool VXobjCDXFile::RemoveRecordKeys(std::int32_t recno) {

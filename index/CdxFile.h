@@ -57,7 +57,7 @@ private:
   // Takes in the tags another program added or removed since this program
   // last looked at the directory (under the index lock): a writer keeps
   // every tag the file holds up to date.
-  void TakeInOthersTags();
+  void TakeInOthersTags() override;
   void RefreshTags();
   // The change counter as the file holds it now.
   std::int32_t VersionOnDisk();

@@ -44,10 +44,20 @@ int CompareBytes(const std::string& a, const std::string& b) {
   return (a.size() > b.size()) - (a.size() < b.size());
 }
 
-// Ascending by key, then record number, as the tag stores them.
+// Ascending by key, then record number.
 bool Before(const Entry& a, const Entry& b) {
   int c = CompareBytes(a.key, b.key);
   return c < 0 || (c == 0 && a.recno < b.recno);
+}
+
+// Whether b may follow a in the tag's stored order: by key in the stored
+// direction, equal keys by record number where the format orders them so
+// (elsewhere in the order they were added).
+bool MayFollow(const VXobjIndexTag& tag, const Entry& a, const Entry& b) {
+  int c = CompareBytes(a.key, b.key);
+  if (tag.StoredDescending) c = -c;
+  if (c != 0) return c < 0;
+  return tag.File()->RecNoOrdered ? a.recno < b.recno : a.recno != b.recno;
 }
 
 class Checker {
@@ -57,7 +67,7 @@ public:
   std::vector<std::string> Run() {
     try {
       std::int32_t root = tag_.RootPointer();
-      Walk(root, 0, nullptr);
+      Walk(root, 0, nullptr, nullptr);
       CheckLevels();
       if (options_.content && !Full()) CheckContent();
     } catch (const ETalvernError& e) {
@@ -72,39 +82,49 @@ private:
     if (!Full()) problems_.push_back(text);
   }
 
-  // Walks the subtree of page; parentEntry is the separator that leads to it.
-  void Walk(std::int32_t page, int depth, const VXobjIndexKeyData* separator) {
+  // Walks the subtree of page; separator is the parent's entry that leads
+  // to it (null for the root and for a bare last child pointer).
+  void Walk(std::int32_t page, int depth, const VXobjIndexKeyData* separator, VXobjIndexKey* parent) {
     if (Full()) return;
     if (depth > 32 || !visited_.insert(page).second) {
       Problem("page " + std::to_string(page) + " is reached twice (the pages link in a loop)");
       return;
     }
-    VXobjIndexKey node(&tag_, page, nullptr);
+    // Built below its parent: a format may read a page in its place in the
+    // tree (a B-tree's leaf takes the item that follows it).
+    VXobjIndexKey node(&tag_, page, parent);
     levels_[depth].push_back({page, node.Left, node.Right});
+    const std::size_t before = leaves_.size();
     if (node.IsLeaf()) {
       for (int i = 0; i < node.Count(); ++i) {
         Entry e{std::string(node.At(i).View()), node.At(i).Link};
-        if (!leaves_.empty() && !Before(leaves_.back(), e))
+        if (!leaves_.empty() && !MayFollow(tag_, leaves_.back(), e))
           Problem("entry " + Printable(e.key) + " of record " + std::to_string(e.recno) + " on page " +
                   std::to_string(page) + " is out of order");
         leaves_.push_back(e);
       }
     } else {
-      for (int i = 0; i < node.Count() && !Full(); ++i) Walk(node.At(i).Link, depth + 1, &node.At(i));
+      for (int i = 0; i < node.Count() && !Full(); ++i) {
+        node.Pos = i;
+        const bool bare = tag_.InteriorLastChild && i == node.Count() - 1;
+        Walk(node.At(i).Link, depth + 1, bare ? nullptr : &node.At(i), &node);
+      }
     }
-    if (separator && options_.structure && node.Count() > 0) {
-      const VXobjIndexKeyData& last = node.At(node.Count() - 1);
-      if (!SameKey(last, *separator) || last.RecNo != separator->RecNo)
+    if (separator && options_.structure && leaves_.size() > before) {
+      // The highest entry below the page; record numbers count where the
+      // format orders equal keys by them.
+      const Entry& last = leaves_.back();
+      if (last.key != separator->View() || (tag_.File()->RecNoOrdered && last.recno != separator->RecNo))
         Problem("the separator " + Printable(std::string(separator->View())) + "/" +
                 std::to_string(separator->RecNo) + " of page " + std::to_string(page) +
-                " is not its highest entry " + Printable(std::string(last.View())) + "/" +
-                std::to_string(last.RecNo));
+                " is not its highest entry " + Printable(last.key) + "/" + std::to_string(last.recno));
     }
-    if (separator && node.Count() == 0) Problem("page " + std::to_string(page) + " is empty but referenced");
+    if (parent && node.Count() == 0 && !tag_.KeepsEmptyNode(node))
+      Problem("page " + std::to_string(page) + " is empty but referenced");
   }
 
   void CheckLevels() {
-    if (!options_.structure) return;
+    if (!options_.structure || !tag_.SiblingLinks) return;
     for (auto& [depth, nodes] : levels_) {
       for (std::size_t i = 0; i < nodes.size() && !Full(); ++i) {
         std::int32_t left = i == 0 ? -1 : nodes[i - 1].page;

@@ -14,11 +14,35 @@ namespace talvern {
 void TvxExpHandlerDelete::operator()(TvxExpHandler* handler) const { delete handler; }
 
 namespace {
+// The table's expression link carries the dialect of the tag's format (the
+// length STR() gives without one) while the tag compiles or evaluates an
+// expression, and the one it had before afterwards: index files of several
+// formats may be open on one table, and its filter is no index key.
+class DialectScope {
+public:
+  DialectScope(TvxExpUserLink* link, std::int16_t dialect) : link_(link) {
+    if (!link_) return;
+    saved_ = link_->Dialect();
+    link_->SetDialect(dialect);
+  }
+  ~DialectScope() {
+    if (link_) link_->SetDialect(saved_);
+  }
+  DialectScope(const DialectScope&) = delete;
+  DialectScope& operator=(const DialectScope&) = delete;
+
+private:
+  TvxExpUserLink* link_;
+  std::int32_t saved_ = 0;
+};
+
 TvxExpHandlerPtr Compile(VXO_dBaseFld* table, std::int16_t dialect, const std::string& text) {
   TvxExpUserLink* link = table->ExpressionLink();
-  if (link) link->SetDialect(dialect);
+  DialectScope scope(link, dialect);
   return TvxExpHandlerPtr(new TvxExpHandler(link, text));
 }
+
+TvxExpUserLink* LinkOf(VXO_dBaseFld* table) { return table ? table->ExpressionLink() : nullptr; }
 }  // namespace
 
 void VXobjIndexTag::KeyExprCompile() {
@@ -38,6 +62,7 @@ void VXobjIndexTag::ForExprCompile() {
 bool VXobjIndexTag::KeyEvaluate(TvxVariant& value, bool& success) {
   success = true;
   if (!KeyHandler || !KeyHandler->Root()) return false;
+  DialectScope scope(LinkOf(Table()), ExprDialect);
   KeyHandler->EvaluateTo(value);
   // A value of a kind that keys cannot hold (a memo, say) is no key.
   success = KeyHandler->ResultKind() != ValueKind::Unknown;
@@ -47,6 +72,7 @@ bool VXobjIndexTag::KeyEvaluate(TvxVariant& value, bool& success) {
 bool VXobjIndexTag::ForEvaluate() {
   if (!ForHandler || !ForHandler->Root()) return false;
   TvxVariant value;
+  DialectScope scope(LinkOf(Table()), ExprDialect);
   ForHandler->EvaluateTo(value);
   return ForHandler->ResultKind() == ValueKind::Boolean && value.AsBoolean();
 }

@@ -10,6 +10,9 @@
 #include "engine/Fields.h"
 #include "engine/Strings.h"
 #include "index/CdxFile.h"
+#include "index/MdxFile.h"
+#include "index/NdxFile.h"
+#include "index/NtxFile.h"
 
 namespace talvern {
 
@@ -99,10 +102,12 @@ VXobjIndexFile::CacheSlot* VXobjIndexFile::Slot(std::int32_t offset) {
   return &cache_[static_cast<std::size_t>(offset / kCachePage) % cache_.size()];
 }
 
+bool VXobjIndexFile::Uncached() const { return Disk && Disk->IsShared() && VersionOffset() <= 0; }
+
 bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t length) {
   if (!Disk || !InIndexSpace(offset, length)) return false;
   auto* bytes = static_cast<std::uint8_t*>(buffer);
-  const bool whole = offset % kCachePage == 0 && length % kCachePage == 0;
+  const bool whole = offset % kCachePage == 0 && length % kCachePage == 0 && !Uncached();
   // Whole pages come from the cache when they are there.
   if (whole) {
     std::int32_t at = 0;
@@ -116,14 +121,20 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
   // A page missed right after the one missed before starts a sequential
   // walk (leaves are written one after the other): the pages that follow
   // are read with it.
-  if (whole && length == kCachePage && offset == lastMiss_ + kCachePage) {
-    lastMiss_ = offset;
+  const std::int64_t end = static_cast<std::int64_t>(offset) + length;
+  if (whole && offset == lastMissEnd_ && length <= kReadAheadPages * kCachePage) {
+    lastMissEnd_ = end;
     if (ReadAhead(offset)) {
-      std::memcpy(bytes, Slot(offset)->bytes.data(), kCachePage);
-      return true;
+      std::int32_t at = 0;
+      for (; at < length; at += kCachePage) {
+        CacheSlot* slot = Slot(offset + at);
+        if (slot->offset != offset + at) break;
+        std::memcpy(bytes + at, slot->bytes.data(), kCachePage);
+      }
+      if (at == length) return true;
     }
   }
-  lastMiss_ = offset;
+  lastMissEnd_ = end;
   std::int32_t count = Disk->ReadAt(offset, bytes, length);
   if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), bytes, bytes, count, false);
   if (whole && count == length) {
@@ -203,7 +214,7 @@ std::unique_ptr<VXobjIndexKey> VXobjIndexFile::TakeNode(VXobjIndexTag* tag, std:
 }
 
 void VXobjIndexFile::KeepNode(std::unique_ptr<VXobjIndexKey> node) {
-  if (node->Page <= 0 || node->Dirty || node->Child || node->Generation != cacheGeneration_) return;
+  if (Uncached() || node->Page <= 0 || node->Dirty || node->Child || node->Generation != cacheGeneration_) return;
   if (node->IsLeaf()) {
     if (cachedLeaves_ >= kCachedLeaves) return;
     ++cachedLeaves_;
@@ -227,17 +238,22 @@ void VXobjIndexFile::ForgetNodes(VXobjIndexTag* tag) {
 }
 
 bool VXobjIndexFile::ValidateCache() {
-  if (!Disk || !Disk->IsShared() || VersionOffset() <= 0 || validationHeld_) return false;
+  if (!Disk || !Disk->IsShared() || validationHeld_) return false;
+  if (VersionOffset() <= 0) {
+    // Nothing tells of another program's changes: pages are read afresh.
+    DropCache();
+    return false;
+  }
   // The counter lies in the first cipher chunk: read from the chunk's
   // start, so that deciphering lines up.
   std::uint8_t head[16];
-  const std::int32_t n = VersionOffset() + 4;
+  const std::int32_t n = VersionOffset() + VersionBytes();
   if (Disk->ReadAt(0, head, n) != n) {
     DropCache();
     return true;
   }
   if (Table && Table->IsEnciphered()) Cipher(Table->ReadPassword(), head, head, n, false);
-  std::uint32_t version = GetLE32(head + VersionOffset());
+  std::uint32_t version = VersionBytes() == 2 ? GetLE16(head + VersionOffset()) : GetLE32(head + VersionOffset());
   bool changed = cacheChecked_ && version != cacheVersion_;
   if (!cacheChecked_ || changed) DropCache();
   cacheVersion_ = version;
@@ -245,15 +261,21 @@ bool VXobjIndexFile::ValidateCache() {
   return changed;
 }
 
+// The whole file, in blocks of kCipherChunk bytes each its own stream (a
+// shorter last one too, as PageRead deciphers it), deciphered with the
+// table's read password and enciphered with its write password. The page
+// cache holds deciphered pages, which stay as they are.
 void VXobjIndexFile::Recrypt() {
   if (!Disk || !Table) return;
-  std::int64_t end = Disk->FileSize() / kCipherChunk * kCipherChunk;
-  std::uint8_t block[kCipherChunk];
-  for (std::int64_t at = 0; at < end; at += kCipherChunk) {
-    if (Disk->ReadAt(at, block, kCipherChunk) != kCipherChunk) break;
-    Cipher(Table->ReadPassword(), block, block, kCipherChunk, false);
-    Cipher(Table->WritePassword(), block, block, kCipherChunk, true);
-    Disk->WriteAt(at, block, kCipherChunk);
+  constexpr std::int32_t kRecryptBytes = 128 * kCipherChunk;
+  const std::int64_t size = Disk->FileSize();
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::int64_t>(size, kRecryptBytes)));
+  for (std::int64_t at = 0; at < size; at += kRecryptBytes) {
+    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(kRecryptBytes, size - at));
+    if (Disk->ReadAt(at, bytes.data(), n) != n) Raise("Error on Read of file %s", {Disk->FileName()});
+    CipherPage(Table->ReadPassword(), bytes.data(), bytes.data(), n, false);
+    CipherPage(Table->WritePassword(), bytes.data(), bytes.data(), n, true);
+    Disk->WriteAt(at, bytes.data(), n);
   }
 }
 
@@ -277,6 +299,21 @@ bool VXobjIndexFile::KeysUpdate(std::int32_t recno, bool append) {
   bool changed = false;
   for (auto& tag : Tags)
     if (tag->RecordKeysUpdate(recno, append)) changed = true;
+  return changed;
+}
+
+bool VXobjIndexFile::KeysUpdateHeld(std::int32_t recno, bool append, const std::function<void(bool)>& after) {
+  ValidateCache();
+  TakeInOthersTags();
+  CheckMaintainable(append ? 0 : recno);
+  struct Hold {
+    VXobjIndexFile& file;
+    explicit Hold(VXobjIndexFile& f) : file(f) { file.HoldValidation(true); }
+    ~Hold() { file.HoldValidation(false); }
+  } hold(*this);
+  bool changed = VXobjIndexFile::KeysUpdate(recno, append);
+  for (auto& tag : Tags) tag->ReleaseNodes();
+  after(changed);
   return changed;
 }
 
@@ -375,12 +412,25 @@ void VXobjIndexFile::IndexUnlock() {
 
 // Opening by kind.
 
+std::string IndexKindOf(const std::string& fileName) {
+  std::string name(Trim(fileName));
+  auto dot = name.rfind('.');
+  auto slash = name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+  std::string ext = UpperCase(name.substr(dot));
+  return ext == ".CDX" || ext == ".MDX" || ext == ".NDX" || ext == ".NTX" ? ext.substr(1) : std::string();
+}
+
 std::unique_ptr<VXobjIndexFile> MakeIndexFile(VXO_dBaseFld* table, const std::string& fileName, bool create,
                                               bool shared, bool readWrite) {
   std::string name(Trim(fileName));
-  auto dot = name.rfind('.');
-  std::string ext = dot == std::string::npos ? std::string() : UpperCase(name.substr(dot));
-  if (ext == ".CDX") return std::make_unique<VXobjCDXFile>(table, name, false, create, shared, readWrite);
+  const std::string kind = IndexKindOf(name);
+  // Compound and multiple-tag files are added to; single-tag files are
+  // made anew.
+  if (kind == "CDX") return std::make_unique<VXobjCDXFile>(table, name, false, create, shared, readWrite);
+  if (kind == "MDX") return std::make_unique<VXobjMDXFile>(table, name, false, create, shared, readWrite);
+  if (kind == "NDX") return std::make_unique<VXobjNDXFile>(table, name, create, create, shared, readWrite);
+  if (kind == "NTX") return std::make_unique<VXobjNTXFile>(table, name, create, create, shared, readWrite);
   return nullptr;
 }
 

@@ -11,6 +11,7 @@
 // "Index file %s is corrupted" or "File %s could not be found".
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <array>
 #include <string>
@@ -75,10 +76,15 @@ public:
   // For a shared file the copy is used only while the file's change
   // counter, which every update raises, stays as it was: ValidateCache
   // reads it and drops the copy when another program has changed the file.
+  // A shared file without a counter keeps no copy: its pages are read
+  // afresh every time.
   // The tags call it whenever they start again from the root.
   // True when the cache was dropped because the file changed.
   bool ValidateCache();
   void DropCache();
+  // Whether pages and nodes are kept at all (not for a shared file without
+  // a change counter).
+  bool Uncached() const;
   // Decoded nodes are kept the same way (never dirty ones), so that a path
   // built again from the root decodes no page twice: the tag takes a node of
   // its own for a page when there is one (null otherwise), and hands nodes
@@ -137,8 +143,20 @@ protected:
 
   // The extension of the file name, without the dot.
   std::string Extension() const;
-  // Where the change counter lies (0 for files without one).
+  // Key maintenance of the record just written, under the index lock the
+  // table holds: raises first when a tag cannot be maintained; the cache
+  // checked at the start stays valid to the end (after included); every
+  // tag's changed pages are written before after runs, with whether a tag
+  // changed. True when one did.
+  bool KeysUpdateHeld(std::int32_t recno, bool append, const std::function<void(bool)>& after);
+  // Takes in the tags another program added to or removed from the file
+  // since this program last looked (under the index lock), so that a writer
+  // keeps every tag the file holds; nothing for formats that cannot tell.
+  virtual void TakeInOthersTags() {}
+  // Where the change counter lies (0 for files without one), and its width
+  // in bytes (4 or 2).
   virtual std::int32_t VersionOffset() const { return 0; }
+  virtual int VersionBytes() const { return 4; }
 
   std::string fileName_;
 
@@ -156,7 +174,7 @@ private:
   std::vector<CacheSlot> cache_;
   // Sequential reads: pages read at once after two misses in a row.
   static constexpr std::int32_t kReadAheadPages = 32;
-  std::int32_t lastMiss_ = -2 * kCachePage;
+  std::int64_t lastMissEnd_ = -1;
   std::vector<std::uint8_t> readAheadBuffer_;
   static constexpr std::size_t kCachedLeaves = 1024;
   std::unordered_map<std::int32_t, std::unique_ptr<VXobjIndexKey>> nodes_;
@@ -167,10 +185,15 @@ private:
   bool validationHeld_ = false;
 };
 
+// The kind of index file a name's extension names (compared ignoring
+// case): "CDX", "MDX", "NDX" or "NTX"; empty for any other.
+std::string IndexKindOf(const std::string& fileName);
+
 // Opens (create false) or creates an index file of the kind its extension
-// names (".cdx"; compared ignoring case) for the table, with the table's
-// share and access modes. Null for an extension of a kind the engine does
-// not handle; otherwise the caller checks IsOpened/IsCorrupted.
+// names for the table, with the table's share and access modes: .cdx and
+// .mdx files are opened when they exist and made otherwise, .ndx and .ntx
+// files are made anew. Null for an extension of a kind the engine does not
+// handle; otherwise the caller checks IsOpened/IsCorrupted.
 std::unique_ptr<VXobjIndexFile> MakeIndexFile(VXO_dBaseFld* table, const std::string& fileName,
                                               bool create, bool shared, bool readWrite);
 

@@ -304,7 +304,7 @@ void VXobjIndexKey::NodeDelete() {
   Pos = std::clamp(Pos, 0, std::max(Count() - 1, 0));
   if (wasLast && Parent) {
     if (Count() == 0) {
-      ParentRemove();
+      if (!Tag->KeepsEmptyNode(*this)) ParentRemove();
     } else {
       VXobjIndexKeyData separator(At(Count() - 1));
       separator.Link = Page;

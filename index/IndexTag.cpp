@@ -54,6 +54,8 @@ bool VXobjIndexTag::NodeRead(std::int32_t, VXobjIndexKey&) { return false; }
 
 bool VXobjIndexTag::NodeWrite(VXobjIndexKey&) { return false; }
 
+bool VXobjIndexTag::KeepsEmptyNode(const VXobjIndexKey&) const { return false; }
+
 bool VXobjIndexTag::HeaderRead() {
   HeaderDirty = false;
   return false;

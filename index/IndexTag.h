@@ -24,6 +24,7 @@
 namespace talvern {
 
 class TvxExpHandler;
+class TvxSort;
 class VXO_dBaseFld;
 class VXobjIndexFile;
 
@@ -83,6 +84,10 @@ public:
   // Key maintenance for the record just written (the table still holds its
   // old image); true when this tag changed.
   bool RecordKeysUpdate(std::int32_t recno, bool append);
+  // Adds the key of every record of the table in its FOR condition (deleted
+  // ones too) to the sorter of a build, reporting to the table's status
+  // hook: (-1, 1, count), (1, r, 0) per record, (0, 0, 0), (-1, 2, count).
+  void CollectKeys(TvxSort& sorter);
   // Takes the entry of record recno, with the key of the table's current
   // record, out of the tag and writes the change; false when there was none.
   bool RemoveRecordKey(std::int32_t recno);
@@ -145,6 +150,15 @@ public:
   bool Maintaining = false;
   TvxExpHandlerPtr KeyHandler;
   TvxExpHandlerPtr ForHandler;
+  // What the checks and the node path need to know of a format: whether
+  // the nodes of a level link to their siblings (.cdx), and whether the
+  // last entry of an interior node stands for a bare child pointer whose
+  // key the page does not hold (.mdx, .ndx, .ntx).
+  bool SiblingLinks = true;
+  bool InteriorLastChild = false;
+  // Whether a node emptied by a deletion stays in its parent instead of
+  // leaving it (the right edge of an .ntx B-tree).
+  virtual bool KeepsEmptyNode(const VXobjIndexKey& node) const;
 
   // Whether seeks and key maintenance may rely on this program's key
   // encoding for this tag; false for key forms it can walk but not produce

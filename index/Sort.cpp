@@ -5,6 +5,7 @@
 
 #include "engine/Bytes.h"
 #include "engine/Errors.h"
+#include "index/NumericKeys.h"
 
 namespace talvern {
 
@@ -299,15 +300,7 @@ void TvxSort::Add(const TvxVariant& key, std::int32_t recno) {
     case VariantType::Double: {
       // Sign-adjusted IEEE bytes, all eight: dropping zero bytes would let
       // the record number that follows decide between close values.
-      double value = key.AsDouble();
-      std::uint8_t b[8];
-      std::memcpy(b, &value, 8);
-      if (b[7] >= 0x80) {
-        for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(~b[7 - i]);
-      } else {
-        out[0] = static_cast<std::uint8_t>(b[7] | 0x80);
-        for (int i = 1; i < 8; ++i) out[i] = b[7 - i];
-      }
+      EncodeSortableDouble(key.AsDouble(), out);
       length = 8;
       type = kTypeNumeric;
       break;
@@ -325,7 +318,11 @@ void TvxSort::Add(const TvxVariant& key, std::int32_t recno) {
     default:
       Raise("Variant type cannot be sorted");
   }
-  PutBE32(out + length, static_cast<std::uint32_t>(recno));
+  // A descending sort keeps equal keys in record-number order (so that a
+  // unique tag keeps the lowest record number of a key in either
+  // direction): the number goes in inverted.
+  const std::uint32_t suffix = static_cast<std::uint32_t>(recno);
+  PutBE32(out + length, ascending_ ? suffix : ~suffix);
   length += kRecnoBytes;
   // Room for the key's nodes in the pool, else the trie goes into a run.
   // (each byte may take a node, and as many again for unpacking).
@@ -449,7 +446,8 @@ bool TvxSort::Retrieve(TvxVariant& key, std::int32_t& recno) {
   TvxPageCollection& run = *runs_[static_cast<std::size_t>(heap_[0])];
   const std::uint8_t* bytes = run.Key();
   int length = run.Length() - kRecnoBytes;
-  recno = static_cast<std::int32_t>(GetBE32(bytes + length));
+  const std::uint32_t suffix = GetBE32(bytes + length);
+  recno = static_cast<std::int32_t>(ascending_ ? suffix : ~suffix);
   switch (run.Type()) {
     case kTypeCharacter: {
       std::uint8_t text[2 * kMaxKeyLength + 16];
@@ -458,16 +456,10 @@ bool TvxSort::Retrieve(TvxVariant& key, std::int32_t& recno) {
       break;
     }
     case kTypeNumeric: {
+      // The bytes dropped from the end were zeros.
       std::uint8_t b[8] = {};
-      if (bytes[0] >= 0x80) {
-        b[7] = static_cast<std::uint8_t>(bytes[0] & 0x7F);
-        for (int i = 1; i < 8; ++i) b[7 - i] = bytes[i];
-      } else {
-        for (int i = 0; i < 8; ++i) b[7 - i] = static_cast<std::uint8_t>(~bytes[i]);
-      }
-      double value = 0;
-      std::memcpy(&value, b, 8);
-      key.SetDouble(value);
+      std::memcpy(b, bytes, static_cast<std::size_t>(std::min(length, 8)));
+      key.SetDouble(DecodeSortableDouble(b));
       break;
     }
     case kTypeDate: key.SetDate(static_cast<std::int32_t>(GetBE32(bytes))); break;

@@ -10,8 +10,9 @@
 // trailing blanks removed, bytes 0 and 1 escaped and a 0 byte appended, so
 // that a key sorts before the longer keys it begins; numeric: the eight
 // sign-adjusted IEEE bytes, most significant first; date: the day number
-// big-endian; binary: unchanged), followed by the record number big-endian,
-// so that equal keys come out in record-number order.
+// big-endian; binary: unchanged), followed by the record number big-endian
+// (inverted in a descending sort), so that equal keys come out in
+// record-number order.
 //
 // TvxPageCollection: one sorted run, prefix-compressed entries in 16 KB
 // pages:

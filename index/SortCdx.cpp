@@ -5,10 +5,8 @@
 
 #include "engine/Bytes.h"
 #include "engine/Fields.h"
-#include "engine/Strings.h"
 #include "index/CdxFile.h"
 #include "index/CdxTag.h"
-#include "index/RecordScan.h"
 
 namespace talvern {
 
@@ -188,30 +186,8 @@ void VXobjCDXTag::TagBuild() {
     return;
   }
   VXO_dBaseFld* table = Table();
-  // Records other programs appended since the table was opened belong in
-  // the tag too (it is built under the index lock; appends after it find
-  // the new tag in the directory).
-  if (table) table->RefreshHeader();
-  const std::int32_t count = table ? table->RecordCount() : 0;
-  if (table) table->StatusReport(-1, 1, count);
   VXobjSortCDX builder(this, table);
-  if (table) {
-    VXobjIndexKeyData key;
-    const bool filtered = HasFor && !Trim(ForExpr).empty();
-    ScanRecords(*table, [&](std::int32_t r) {
-      if (!filtered || ForEvaluate()) {
-        bool ok = true;
-        KeyEvaluate(key, ok);
-        KeyConvert(key, KeyType == 'C');
-        builder.Add(key, r);
-      }
-      table->StatusReport(1, r, 0);
-    });
-  }
-  if (table) {
-    table->StatusReport(0, 0, 0);
-    table->StatusReport(-1, 2, count);
-  }
+  CollectKeys(builder);
   if (builder.Count() > 0) builder.WriteOut();
   else WriteEmptyRoot();
   if (table) table->StatusReport(0, 0, 0);

@@ -12,6 +12,7 @@
 #include "index/IndexTag.h"
 #include "index/KeyCompare.h"
 #include "index/RecordScan.h"
+#include "index/Sort.h"
 
 namespace talvern {
 
@@ -22,6 +23,9 @@ bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
   if (!Path) return false;
   VXobjIndexKeyData key(entry);
   KeyConvert(key, true);
+  // A leaf entry carries its record number in both fields (a leaf entry
+  // that goes up in a split of a B-tree is an item of its own).
+  key.RecNo = entry.Link;
   Bof = Eof = false;
   // A root that lost all its entries takes the key as a leaf again.
   if (!Path->IsLeaf() && Path->Count() == 0) {
@@ -29,7 +33,8 @@ bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
     Path->Kind = kNodeLeaf;
     Path->Dirty = true;
   }
-  std::int32_t r = file_->RecNoOrdered ? entry.Link : (StoredDescending ? 0 : kAfterEqualKeys);
+  // A new duplicate goes after the equal keys (and the position on it).
+  std::int32_t r = file_->RecNoOrdered ? entry.Link : kAfterEqualKeys;
   if (Unique) {
     if (Path->NodeSearch(kAnyRecord, key, -1) == 0) return false;
     r = entry.Link;
@@ -57,6 +62,30 @@ bool VXobjIndexTag::KeyAdd(VXobjIndexKeyData& entry) {
     else Eof = true;
   }
   return true;
+}
+
+void VXobjIndexTag::CollectKeys(TvxSort& sorter) {
+  VXO_dBaseFld* table = Table();
+  if (!table) return;
+  // Records other programs appended since the table was opened belong in
+  // the tag too (it is built under the index lock; appends after it find
+  // the new tag).
+  table->RefreshHeader();
+  const std::int32_t count = table->RecordCount();
+  table->StatusReport(-1, 1, count);
+  VXobjIndexKeyData key;
+  const bool filtered = HasFor && !Trim(ForExpr).empty();
+  ScanRecords(*table, [&](std::int32_t r) {
+    if (!filtered || ForEvaluate()) {
+      bool ok = true;
+      KeyEvaluate(key, ok);
+      KeyConvert(key, KeyType == 'C');
+      sorter.Add(key, r);
+    }
+    table->StatusReport(1, r, 0);
+  });
+  table->StatusReport(0, 0, 0);
+  table->StatusReport(-1, 2, count);
 }
 
 // Key maintenance.

@@ -183,6 +183,14 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+bool SyncDirectory(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
 std::string ResolveFileName(const std::string& path) {
   struct stat st {};
   if (path.empty() || lstat(path.c_str(), &st) == 0) return path;

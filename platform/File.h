@@ -78,6 +78,9 @@ private:
 bool FileExists(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 bool DeleteFile(const std::string& path);
+// Flushes a directory's entries (files created, renamed or deleted in it)
+// to disk; false on an error.
+bool SyncDirectory(const std::string& path);
 
 // The name under which a file exists: the name itself when it exists as
 // written; otherwise each path component that does not exist is replaced by

@@ -289,3 +289,24 @@ TEST(TableDataSetIndex, AFailedChangeOfIndexFilesKeepsTheOrder) {
   EXPECT_EQ(ds->RecNo(), 5);
   EXPECT_EQ(TypesToEnd(*ds), (Types{"КС147", "КТ315Б", "КТ361А", "ЯВ1"}));
 }
+
+// The other index formats through the dataset: a tag created in each, its
+// order, FindKey, and keys kept by a write; a .ntx or .ndx file holds one
+// tag named after the file.
+TEST(TableDataSetIndex, TagsOfMdxNdxAndNtxFilesOrderFindAndFollowWrites) {
+  for (const char* file : {"main.mdx", "BYTYPE.ndx", "BYTYPE.ntx"}) {
+    SCOPED_TRACE(file);
+    TempDir dir;
+    MakeDeviceTable(dir.File("main.dbf"), Devices());
+    auto ds = TableDataSet(dir, "main.dbf");
+    OpenWithTags(*ds, file, {{"BYTYPE", "TYPE"}});
+    EXPECT_EQ(AllTypes(*ds), (Types{"2Т312", "АЛ102", "Д226", "КС147", "КТ315Б", "КТ361А"}));
+    EXPECT_TRUE(ds->FindKey({Ansi("КС")}));
+    EXPECT_EQ(Type(*ds), "КС147");
+    ds->Edit();
+    ds->FieldByName("TYPE").SetAsString(Ansi("1Т308"));
+    ds->Post();
+    EXPECT_EQ(AllTypes(*ds), (Types{"1Т308", "2Т312", "АЛ102", "Д226", "КТ315Б", "КТ361А"}));
+    EXPECT_FALSE(ds->FindKey({Ansi("КС")}));
+  }
+}

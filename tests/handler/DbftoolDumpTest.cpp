@@ -46,5 +46,32 @@ TEST_F(DbftoolDump, BadFilterOrOptionSaysWhy) {
   EXPECT_EQ(RunCommand(ShellQuote(tool) + " dump " + ShellQuote(table) + " --filter 2>/dev/null").exitCode, 2);
 }
 
+// passwd enciphers the table and its own .cdx; the reading commands then
+// need --password, and read what they read before.
+TEST_F(DbftoolDump, PasswdAndThePasswordOption) {
+  auto run = [&](const std::string& command) {
+    return RunCommand(ShellQuote(tool) + " " + command + " 2>&1");
+  };
+  const std::string t = ShellQuote(table), cdx = ShellQuote(dir.File("main.cdx"));
+  ASSERT_EQ(run("index " + t + " " + cdx + " --add TYPE TYPE").exitCode, 0);
+  const std::string dump = Dump("").output, keys = run("index " + t + " " + cdx + " TYPE").output;
+  const std::string values = run("eval " + t + " VID").output;
+  ASSERT_EQ(run("passwd " + t + " --new 'k 1'").exitCode, 0);
+
+  auto locked = Dump("");
+  EXPECT_EQ(locked.exitCode, 1);
+  EXPECT_EQ(locked.output, "dbftool dump: No Password for encrypted file " + table + "\n");
+  EXPECT_EQ(Dump("--password 'k 1'").output, dump);
+  EXPECT_EQ(run("index --password 'k 1' " + t + " " + cdx + " TYPE").output, keys);
+  EXPECT_EQ(run("eval " + t + " VID --password 'k 1'").output, values);
+  EXPECT_EQ(run("check " + t + " " + cdx + " --password 'k 1'").output, "TYPE: ok\n");
+  EXPECT_NE(run("info --password 'k 1' " + t).output.find("Encrypted: yes\n"), std::string::npos);
+  EXPECT_EQ(run("passwd " + t + " --old k").output, "dbftool passwd: Invalid password for file " + table + "\n");
+
+  ASSERT_EQ(run("passwd " + t + " --old 'k 1'").exitCode, 0);
+  EXPECT_EQ(Dump("").output, dump);
+  EXPECT_EQ(run("check " + t + " " + cdx).output, "TYPE: ok\n");
+}
+
 }  // namespace
 }  // namespace talvern::testing

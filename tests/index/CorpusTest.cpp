@@ -1,16 +1,19 @@
-// The real-world compound index files: every tag opens and lists its record
-// numbers in the order Perl's XBase::Index reads (recnos_all of each
-// *.expected.json). Tags whose keys this engine computes are also searched
-// for the key of every record, which must find an entry of that key; tags it
-// cannot compute (long field names, foreign collations) refuse seeks with a
-// clear error instead of answering wrongly.
+// The real-world index files: every tag opens and lists its record numbers in
+// the order Perl's XBase::Index reads (recnos_all of each *.expected.json).
+// Tags whose keys this engine computes are also searched for the key of every
+// record, which must find an entry of that key; tags it cannot compute (long
+// field names, foreign collations) refuse seeks with a clear error instead of
+// answering wrongly. The peer reads no .mdx file of the corpus: their orders
+// are worked out from their bytes.
 
+#include <numeric>
 #include <sstream>
 
 #include "IndexTestKit.h"
 #include "Peers.h"
 #include "handler/TableHandler.h"
 #include "index/CdxFile.h"
+#include "index/MdxFile.h"
 #include "engine/Strings.h"
 #include "index/KeyCompare.h"
 
@@ -20,9 +23,10 @@ namespace {
 const char* kExtract = R"PY(
 import json, sys, glob, os
 root = sys.argv[1]
+formats = sys.argv[2].split(',')
 for p in sorted(glob.glob(os.path.join(root, 'dbf', '**', '*.expected.json'), recursive=True)):
     d = json.load(open(p))
-    if d.get('kind') != 'index' or d.get('format') != 'CDX': continue
+    if d.get('kind') != 'index' or d.get('format') not in formats: continue
     print('I\t%s\t%s' % (d['file'], d['table']))
     for t in d['tags']:
         print('G\t%s\t%s' % (t['tag'], ','.join(str(r) for r in t.get('recnos_all') or [])))
@@ -38,9 +42,9 @@ struct IndexExpect {
   std::vector<TagExpect> tags;
 };
 
-std::vector<IndexExpect> LoadExpectations(const std::string& corpus) {
+std::vector<IndexExpect> LoadExpectations(const std::string& corpus, const std::string& formats) {
   TempDir dir;
-  auto result = RunPython(dir, kExtract, {corpus});
+  auto result = RunPython(dir, kExtract, {corpus, formats});
   std::vector<IndexExpect> out;
   std::stringstream in(result.output);
   std::string line;
@@ -64,35 +68,75 @@ std::vector<IndexExpect> LoadExpectations(const std::string& corpus) {
   return out;
 }
 
+// Copies an index file and its table (with the table's memo files, so that
+// it opens as it does in place) into dir, and opens the table; null for a
+// table of a version the engine refuses, whose index still walks, opened
+// without a table. Copies, because opening a table's own index marks the
+// table.
+std::unique_ptr<IndexedTable> CopyBeside(const std::string& corpus, const IndexExpect& expect, const TempDir& dir) {
+  std::string tableName = expect.table.substr(expect.table.rfind('/') + 1);
+  std::string indexName = expect.file.substr(expect.file.rfind('/') + 1);
+  std::string base = tableName.substr(0, tableName.rfind('.'));
+  std::string folder = corpus + "/" + expect.table.substr(0, expect.table.rfind('/'));
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string n = entry.path().filename().string();
+    if (n.size() > base.size() && CompareText(n.substr(0, base.size() + 1), base + ".") == 0)
+      std::filesystem::copy_file(entry.path(), dir.File(n));
+  }
+  std::filesystem::copy_file(corpus + "/" + expect.file, dir.File(indexName),
+                             std::filesystem::copy_options::overwrite_existing);
+  try {
+    return std::make_unique<IndexedTable>(dir.File(tableName), false, false);
+  } catch (const ETalvernError&) {
+    return nullptr;
+  }
+}
+
+// Seeks the key of every record of the tag's order: each must find an entry
+// with that key (only a stale index may miss one, or a table in another code
+// page than 866, whose UPPER() of letters beyond ASCII differs from that
+// program's). Answers the number of seeks made, -1 when the tag refuses them.
+int SeekEveryKey(IndexedTable& table, VXobjIndexTag& tag, const IndexExpect& expect, const TagExpect& t) {
+  int searched = 0;
+  for (std::int32_t r : t.recnos) {
+    table.ReadRecord(r);
+    VXobjIndexKeyData key;
+    if (!tag.Searchable()) {
+      EXPECT_NE(ErrorOf([&] { tag.Seek(tag.SearchKey("A")); }), "");
+      return -1;
+    }
+    bool ok = true;
+    if (!tag.KeyEvaluate(key, ok) || !ok) continue;
+    key.Link = kAnyRecord;
+    std::int32_t found = tag.SeekKey(key, true);
+    tag.KeyConvert(key, true);
+    if (found <= 0) {
+      bool nonAscii = std::any_of(key.View().begin(), key.View().end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+      std::uint8_t codePage = table.HeaderImage()[29];
+      bool foreignCodePage = codePage != 0x26 && codePage != 0x65;
+      EXPECT_TRUE(expect.file.find("issue115") != std::string::npos || (nonAscii && foreignCodePage))
+          << "record " << r;
+      continue;
+    }
+    EXPECT_TRUE(SameKey(tag.Current, key)) << "record " << r;
+    ++searched;
+  }
+  tag.ReleaseNodes();
+  return searched;
+}
+
 TEST(IndexCorpus, EveryTagListsThePeersOrderAndSeeksNeverAnswerWrongly) {
   std::string corpus = CorpusDir();
   if (corpus.empty()) GTEST_SKIP() << "no corpus";
-  auto expectations = LoadExpectations(corpus);
+  auto expectations = LoadExpectations(corpus, "CDX");
   ASSERT_GE(expectations.size(), 40u);
   int tags = 0, searched = 0, refused = 0;
   for (const auto& expect : expectations) {
     SCOPED_TRACE(expect.file);
-    // Work on copies: opening a table's own index marks the table.
     TempDir dir;
-    std::string tableName = expect.table.substr(expect.table.rfind('/') + 1);
+    std::unique_ptr<IndexedTable> table = CopyBeside(corpus, expect, dir);
     std::string indexName = expect.file.substr(expect.file.rfind('/') + 1);
-    // Memo files come along so that the table opens as it does in place.
-    std::string base = tableName.substr(0, tableName.rfind('.'));
-    std::string folder = corpus + "/" + expect.table.substr(0, expect.table.rfind('/'));
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      std::string n = entry.path().filename().string();
-      if (n.size() > base.size() && CompareText(n.substr(0, base.size() + 1), base + ".") == 0)
-        std::filesystem::copy_file(entry.path(), dir.File(n));
-    }
-    std::filesystem::copy_file(corpus + "/" + expect.file, dir.File(indexName),
-                               std::filesystem::copy_options::overwrite_existing);
-    std::unique_ptr<IndexedTable> table;
-    try {
-      table = std::make_unique<IndexedTable>(dir.File(tableName), false, false);
-    } catch (const ETalvernError&) {
-      // A table of a version the engine refuses: its index still walks,
-      // opened without a table.
-    }
     VXobjCDXFile file(table.get(), dir.File(indexName), false, false, false, false);
     ASSERT_TRUE(file.IsOpened());
     ASSERT_EQ(file.TagCount(), static_cast<int>(expect.tags.size()));
@@ -103,42 +147,69 @@ TEST(IndexCorpus, EveryTagListsThePeersOrderAndSeeksNeverAnswerWrongly) {
       EXPECT_EQ(Walk(*tag), t.recnos);
       ++tags;
       if (!table) continue;
-      // Every record's key finds an entry with that key, or seeks are
-      // refused with a reason.
-      for (std::int32_t r : t.recnos) {
-        table->ReadRecord(r);
-        VXobjIndexKeyData key;
-        if (!tag->Searchable()) {
-          EXPECT_NE(ErrorOf([&] { tag->Seek(tag->SearchKey("A")); }), "");
-          ++refused;
-          break;
-        }
-        bool ok = true;
-        if (!tag->KeyEvaluate(key, ok) || !ok) continue;
-        key.Link = kAnyRecord;
-        std::int32_t found = tag->SeekKey(key, true);
-        tag->KeyConvert(key, true);
-        if (found <= 0) {
-          // Only a stale index may miss a record's key, or a table in another
-          // code page than 866, whose UPPER() of letters beyond ASCII differs
-          // from that program's.
-          bool nonAscii = std::any_of(key.View().begin(), key.View().end(),
-                                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-          std::uint8_t codePage = table->HeaderImage()[29];
-          bool foreignCodePage = codePage != 0x26 && codePage != 0x65;
-          EXPECT_TRUE(expect.file.find("issue115") != std::string::npos || (nonAscii && foreignCodePage))
-              << "record " << r;
-          continue;
-        }
-        EXPECT_TRUE(SameKey(tag->Current, key)) << "record " << r;
-        ++searched;
-      }
-      tag->ReleaseNodes();
+      int n = SeekEveryKey(*table, *tag, expect, t);
+      if (n < 0) ++refused;
+      else searched += n;
     }
   }
   EXPECT_GE(tags, 100);
   EXPECT_GT(searched, 1000);
   EXPECT_GT(refused, 0);
+}
+
+// The .ntx and .ndx files: one tag each, named after the file.
+TEST(IndexCorpus, SingleTagFilesListThePeersOrder) {
+  std::string corpus = CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "no corpus";
+  auto expectations = LoadExpectations(corpus, "NTX,NDX");
+  ASSERT_GE(expectations.size(), 13u);
+  int searched = 0;
+  for (const auto& expect : expectations) {
+    SCOPED_TRACE(expect.file);
+    TempDir dir;
+    std::unique_ptr<IndexedTable> table = CopyBeside(corpus, expect, dir);
+    std::string indexName = expect.file.substr(expect.file.rfind('/') + 1);
+    auto file = MakeIndexFile(table.get(), dir.File(indexName), false, false, false);
+    ASSERT_TRUE(file && file->IsOpened());
+    ASSERT_EQ(file->TagCount(), 1);
+    VXobjIndexTag& tag = *file->TagByNumber(0);
+    EXPECT_EQ(tag.Name, UpperCase(BaseName(indexName)));
+    EXPECT_EQ(Walk(tag), expect.tags.front().recnos);
+    if (table) searched += std::max(SeekEveryKey(*table, tag, expect, expect.tags.front()), 0);
+  }
+  EXPECT_GT(searched, 500);
+}
+
+// .mdx files of a later program (version 3, 43-byte tag entries, 4-byte
+// integer keys): the tags and orders read from their bytes. ENGINEER_NO of
+// qaid.MDX lists what the peer reads from engineer.ndx, an index of the same
+// key on the same table.
+TEST(IndexCorpus, LaterMdxFilesWalkInTheirStoredOrder) {
+  std::string corpus = CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "no corpus";
+  const std::string folder = corpus + "/dbf/dbaseplus-samples/";
+  auto names = [](const VXobjIndexFile& file) {
+    std::vector<std::string> out;
+    for (int i = 0; i < file.TagCount(); ++i) out.push_back(file.TagByNumber(i)->Name);
+    return out;
+  };
+  VXobjMDXFile engineer(nullptr, folder + "engineer.MDX", false, false, false, false);
+  ASSERT_TRUE(engineer.IsOpened());
+  EXPECT_EQ(names(engineer), (std::vector<std::string>{"ENGINEER_NO", "LASTNAME"}));
+  EXPECT_EQ(Walk(*engineer.TagByName("ENGINEER_NO")), (std::vector<std::int32_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(Walk(*engineer.TagByName("LASTNAME")), (std::vector<std::int32_t>{3, 1, 2, 4, 5, 6}));
+  EXPECT_EQ(std::string(Entries(*engineer.TagByName("LASTNAME")).front().first), "Kay");
+
+  VXobjMDXFile qaid(nullptr, folder + "qaid.MDX", false, false, false, false);
+  ASSERT_TRUE(qaid.IsOpened());
+  EXPECT_EQ(names(qaid), (std::vector<std::string>{"IMPORTANCE_ENGINEER", "IMPORTANCE", "ENGINEER_NO", "QAID_NO",
+                                                   "ENGINEER_IMPORTANCE"}));
+  std::vector<std::int32_t> ordered(18);
+  std::iota(ordered.begin(), ordered.end(), 1);
+  EXPECT_EQ(Walk(*qaid.TagByName("QAID_NO")), ordered);
+  EXPECT_EQ(Walk(*qaid.TagByName("ENGINEER_NO")),
+            (std::vector<std::int32_t>{1, 8, 9, 10, 15, 3, 4, 5, 11, 16, 17, 2, 6, 7, 12, 13, 14, 18}));
+  for (int i = 0; i < qaid.TagCount(); ++i) EXPECT_EQ(Walk(*qaid.TagByNumber(i)).size(), 18u);
 }
 
 // A table whose index holds keys in a form of another program (4-byte keys

@@ -56,6 +56,32 @@ TEST_F(DbftoolIndexTest, CheckSaysWhatIsWrong) {
   EXPECT_EQ(Run("check " + Files()).output, "NAME: ok\n");
 }
 
+// The extension names the format; a .ntx or .ndx file holds one tag, named
+// after the file; only the table's own .cdx or .mdx file marks it as its
+// production index.
+TEST_F(DbftoolIndexTest, TheExtensionChoosesTheFormat) {
+  const std::string ntx = ShellQuote(dbf) + " " + ShellQuote(dir.File("BYNAME.ntx"));
+  EXPECT_EQ(Run("index " + ntx + " --add BYNAME NAME").exitCode, 0);
+  EXPECT_EQ(Run("index " + ntx).output, "BYNAME\tkey: NAME\tfor: \tunique: no\torder: ascending\n");
+  EXPECT_EQ(Run("index " + ntx + " BYNAME").output, "2\tABC\n1\tKT315\n3\tKT361\n");
+  EXPECT_EQ(Run("reindex " + ntx).exitCode, 0);
+  EXPECT_EQ(Run("check " + ntx).output, "BYNAME: ok\n");
+  EXPECT_EQ(ReadFile(dir.File("BYNAME.ntx")).substr(0, 2), std::string("\x06\0", 2));  // .ntx signature
+  EXPECT_NE(Run("index " + ntx + " --add OTHER NAME").output.find("is named after the file: BYNAME"), std::string::npos);
+  for (const char* ext : {".ntx", ".ndx", ".mdx"}) {
+    const std::string file = ShellQuote(dbf) + " " + ShellQuote(dir.File(std::string("parts") + ext));
+    ASSERT_EQ(Run("index " + file + " --add PARTS N").exitCode, 0) << ext;
+    // Every .ntx key is text: numbers in their fixed-width form.
+    const bool text = std::string(ext) == ".ntx";
+    EXPECT_EQ(Run("index " + file + " PARTS").output, text ? "2\t0001\n3\t0002\n1\t0003\n" : "2\t1\n3\t2\n1\t3\n") << ext;
+    EXPECT_EQ(VXO_dBaseFld(dbf, true, false).ProductionIndex(), std::string(ext) == ".mdx") << ext;
+  }
+  auto refused = Run("index " + ShellQuote(dbf) + " " + ShellQuote(dir.File("x.idx")) + " --add X NAME");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.output.find("is not an index file of a kind this program writes (.cdx, .mdx, .ndx or .ntx)"),
+            std::string::npos);
+}
+
 TEST_F(DbftoolIndexTest, ErrorsAreClear) {
   EXPECT_NE(Run("index " + Files()).output.find("could not be found"), std::string::npos);
   ASSERT_EQ(Run("index " + Files() + " --add NAME NAME").exitCode, 0);

@@ -13,7 +13,8 @@ TEST(IndexFile, OpensByExtensionAndMarksOnlyTheTablesOwnFile) {
   MakeTable(dir.File("items.dbf"), {{"NAME", 'C', 5, 0}}, {{"X"}});
   {
     VXO_dBaseFld table(dir.File("items.dbf"), false, true);
-    EXPECT_EQ(MakeIndexFile(&table, dir.File("items.ntx"), true, false, true), nullptr);
+    EXPECT_EQ(MakeIndexFile(&table, dir.File("items.idx"), true, false, true), nullptr);
+    ASSERT_NE(MakeIndexFile(&table, dir.File("items.ntx"), true, false, true), nullptr);
     auto other = MakeIndexFile(&table, dir.File("other.CDX"), true, false, true);
     ASSERT_NE(other, nullptr);
     EXPECT_TRUE(other->IsOpened());

@@ -51,6 +51,15 @@ public:
     return static_cast<VXobjCDXFile&>(*Files.back());
   }
 
+  // An index file of the kind its extension names (.cdx, .mdx, .ndx, .ntx).
+  VXobjIndexFile& OpenIndex(const std::string& name, bool create = false) {
+    auto file = MakeIndexFile(this, name, create, IsShared(), IsReadWrite());
+    if (!file || !file->IsOpened())
+      Raise(file && file->IsCorrupted() ? "Index file %s is corrupted" : "File %s could not be found", {name});
+    Files.push_back(std::move(file));
+    return *Files.back();
+  }
+
   std::vector<std::unique_ptr<VXobjIndexFile>> Files;
   bool KeepReports = false;
   std::vector<std::array<std::int32_t, 3>> Reports;

@@ -28,4 +28,8 @@ struct UsageError {
   std::string message;
 };
 
+// Takes "--password P" (the password of an enciphered table) out of a
+// command's arguments; empty when it is not there.
+std::string TakePassword(std::vector<std::string>& args);
+
 }  // namespace dbftool

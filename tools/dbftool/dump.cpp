@@ -6,7 +6,8 @@
 // (given in UTF-8, compiled in the table's code page) is true, --deleted
 // hide leaves deleted records out (show, the default, lists them). --oem
 // (the default) decodes text from code page 866, --ansi from 1251, --raw
-// keeps the stored bytes as they are.
+// keeps the stored bytes as they are. --password gives the password of an
+// enciphered table.
 #include <cstdio>
 
 #include "Command.h"
@@ -17,7 +18,9 @@
 namespace dbftool {
 namespace {
 
-int RunDump(const std::vector<std::string>& args) {
+int RunDump(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   Decoding decoding = Decoding::kOem;
   std::string path, filter;
   bool hideDeleted = false;
@@ -37,7 +40,7 @@ int RunDump(const std::vector<std::string>& args) {
     else throw UsageError{"expects one table"};
   }
   if (path.empty()) throw UsageError{"expects one table"};
-  talvern::VXO_dBHandler table(path, true, false);
+  talvern::VXO_dBHandler table(path, true, false, password);
   const bool ansi = decoding == Decoding::kAnsi;
   table.SetTranslate(!ansi);
   table.SetUseDeleted(!hideDeleted);
@@ -65,7 +68,7 @@ int RunDump(const std::vector<std::string>& args) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-const bool registered = RegisterCommand({"dump", "[--oem|--ansi|--raw] [--filter EXPR] [--deleted show|hide] TABLE",
+const bool registered = RegisterCommand({"dump", "[--oem|--ansi|--raw] [--filter EXPR] [--deleted show|hide] [--password P] TABLE",
                                          "print the records as CSV", &RunDump});
 
 }  // namespace

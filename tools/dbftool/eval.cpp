@@ -1,10 +1,11 @@
-// dbftool eval [--ansi] TABLE EXPR [--filter]: evaluates an expression on
+// dbftool eval [--ansi] [--password P] TABLE EXPR [--filter]: evaluates an expression on
 // every record of a table and prints, one line per record, the record
 // number, the value's kind and the value (texts decoded to UTF-8, dates as
 // yyyy-mm-dd). With --filter the expression must be logical and only the
 // numbers of the records for which it is true are printed. The expression is
 // given in UTF-8 and compiled in the table's code page, 866 (--ansi: 1251),
-// as the catalogue hands its filters to a table.
+// as the catalogue hands its filters to a table. --password gives the
+// password of an enciphered table.
 #include <cmath>
 #include <cstdio>
 
@@ -40,7 +41,9 @@ std::string ValueText(const ExprValue& value, ValueKind kind, Decoding decoding)
   return s;
 }
 
-int RunEval(const std::vector<std::string>& args) {
+int RunEval(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   bool filter = false;
   Decoding decoding = Decoding::kOem;
   std::vector<std::string> operands;
@@ -52,7 +55,7 @@ int RunEval(const std::vector<std::string>& args) {
     else operands.push_back(a);
   }
   if (operands.size() != 2) throw UsageError{"expects a table and an expression"};
-  VXO_dBaseFld table(operands[0], true, false);
+  VXO_dBaseFld table(operands[0], true, false, password);
   bool oem = decoding == Decoding::kOem;
   table.SetTranslate(oem);
   std::string text = CommandLineText(operands[1], "the expression", !oem);
@@ -81,7 +84,7 @@ int RunEval(const std::vector<std::string>& args) {
 }
 
 const bool registered = RegisterCommand(
-    {"eval", "[--ansi] TABLE EXPR [--filter]", "evaluate an expression on every record", &RunEval});
+    {"eval", "[--ansi] [--password P] TABLE EXPR [--filter]", "evaluate an expression on every record", &RunEval});
 
 }  // namespace
 }  // namespace dbftool

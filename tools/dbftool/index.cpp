@@ -1,4 +1,6 @@
-// dbftool index, reindex and check: the tags of a compound index file.
+// dbftool index, reindex and check: the tags of an index file, of the kind
+// its extension names (.cdx, .mdx, .ndx, .ntx; a .ndx or .ntx file holds one
+// tag, named after the file).
 //   dbftool index TABLE INDEXFILE             the tags: name, key, FOR, unique, order
 //   dbftool index TABLE INDEXFILE TAG         record numbers in tag order with their keys
 //   dbftool index TABLE INDEXFILE --add TAG EXPR [--for COND] [--unique]
@@ -7,7 +9,8 @@
 //   dbftool check TABLE INDEXFILE [TAG]       verify tags against the table
 // Expressions and tag names are given in UTF-8 and used in code page 866, in
 // which the table stores its text; character keys print in UTF-8 (GENERAL
-// keys, which are weights, in hexadecimal).
+// keys, which are weights, in hexadecimal). Each takes --password P, the
+// password of an enciphered table.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +25,7 @@
 #include "engine/Strings.h"
 #include "index/CdxFile.h"
 #include "index/IndexCheck.h"
+#include "index/NumericKeys.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 
@@ -30,6 +34,7 @@ namespace {
 
 using talvern::VXobjCDXFile;
 using talvern::VXobjCDXTag;
+using talvern::VXobjIndexFile;
 using talvern::VXobjIndexTag;
 
 // The record count the table's header holds (bytes 4-7).
@@ -37,21 +42,32 @@ std::uint32_t StoredRecordCount(const talvern::VXO_dBaseFld& table) {
   return talvern::GetLE32(table.HeaderImage().data() + 4);
 }
 
-// Whether the index file exists, found as the table opens it (beside the
-// table, ".cdx" added, the case of its name ignored).
-bool IndexExists(talvern::VXO_dBaseFld& table, const std::string& path) {
-  return VXobjCDXFile(&table, path, false, false, true, false).DiskFile() != nullptr;
+// The index file of the kind its extension names, opened (create false) or
+// made with the given access; refuses other extensions.
+std::unique_ptr<VXobjIndexFile> MakeIndex(talvern::VXO_dBaseFld& table, const std::string& path, bool create,
+                                          bool readWrite) {
+  auto file = talvern::MakeIndexFile(&table, path, create, true, readWrite);
+  if (!file)
+    talvern::Raise("%s is not an index file of a kind this program writes (.cdx, .mdx, .ndx or .ntx)", {path});
+  return file;
 }
 
-std::unique_ptr<VXobjCDXFile> OpenIndex(talvern::VXO_dBaseFld& table, const std::string& path, bool create,
-                                        bool readWrite) {
-  // A file too short for a tag directory is written as a new one when it is
-  // opened for writing; for the commands that do not create files it is
-  // damage, so it is looked at read-only first.
-  auto file = std::make_unique<VXobjCDXFile>(&table, path, false, create, true, readWrite && create);
-  if (!create && file->DiskFile() && file->DiskFile()->FileSize() <= 512)
+// Whether the index file exists, found as the table opens it (beside the
+// table, the case of its name ignored).
+bool IndexExists(talvern::VXO_dBaseFld& table, const std::string& path) {
+  return MakeIndex(table, path, false, false)->DiskFile() != nullptr;
+}
+
+std::unique_ptr<VXobjIndexFile> OpenIndex(talvern::VXO_dBaseFld& table, const std::string& path, bool create,
+                                          bool readWrite) {
+  // A file too short for a tag directory (or a single tag's header) is
+  // written as a new one when it is opened for writing; for the commands
+  // that do not create files it is damage, so it is looked at read-only
+  // first.
+  auto file = MakeIndex(table, path, create, readWrite && create);
+  if (!create && file->DiskFile() && file->DiskFile()->FileSize() <= talvern::kCipherChunk)
     talvern::Raise("Index file %s is empty or damaged: it holds no tag directory", {path});
-  if (!create && readWrite) file = std::make_unique<VXobjCDXFile>(&table, path, false, false, true, true);
+  if (!create && readWrite) file = MakeIndex(table, path, false, true);
   if (file->IsCorrupted()) talvern::Raise("Index file %s is corrupted", {path});
   if (!file->IsOpened()) talvern::Raise("File %s could not be found", {path});
   return file;
@@ -73,14 +89,16 @@ std::string Hex(std::string_view bytes) {
 }
 
 // A stored key as a person reads it.
-std::string KeyText(VXobjCDXTag& tag, const talvern::VXobjIndexKeyData& key) {
+std::string KeyText(VXobjIndexTag& tag, const talvern::VXobjIndexKeyData& key) {
   std::string_view bytes = key.View();
-  if (tag.KeyType == 'C') {
-    if (tag.Collation == talvern::kCollationGeneral) return Hex(bytes);
+  auto* cdx = dynamic_cast<VXobjCDXTag*>(&tag);
+  // Text keys: character tags, and every key of an .ntx file.
+  if (key.Type() == talvern::VariantType::Text) {
+    if (cdx && cdx->Collation == talvern::kCollationGeneral) return Hex(bytes);
     return talvern::platform::OemToUtf8(bytes);
   }
-  int prefix = tag.Nullable() ? 1 : 0;
-  int room = tag.KeyLength - prefix;
+  int prefix = cdx && cdx->Nullable() ? 1 : 0;
+  int room = cdx ? tag.KeyLength - prefix : static_cast<int>(bytes.size());
   std::uint8_t b[8] = {};
   std::memcpy(b, bytes.data() + prefix, std::min<std::size_t>(bytes.size() - prefix, 8));
   if (room == 4) {
@@ -88,17 +106,9 @@ std::string KeyText(VXobjCDXTag& tag, const talvern::VXobjIndexKeyData& key) {
     return std::to_string(static_cast<std::int32_t>(v));
   }
   if (room != 8) return Hex(bytes);
-  std::uint8_t raw[8];
-  if (b[0] >= 0x80) {
-    raw[7] = static_cast<std::uint8_t>(b[0] & 0x7F);
-    for (int i = 1; i < 8; ++i) raw[7 - i] = b[i];
-  } else {
-    for (int i = 0; i < 8; ++i) raw[7 - i] = static_cast<std::uint8_t>(~b[i]);
-  }
-  double value = 0;
-  std::memcpy(&value, raw, 8);
+  const double value = talvern::DecodeSortableDouble(b);
   if (tag.KeyType == 'D') {
-    if (value <= 0) return "";
+    if (value <= 0 || value >= talvern::kEmptyDateKey) return "";
     std::string s = talvern::DBFDate().DayToStorage(static_cast<std::int32_t>(value));
     return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2);
   }
@@ -107,24 +117,25 @@ std::string KeyText(VXobjCDXTag& tag, const talvern::VXobjIndexKeyData& key) {
   return text;
 }
 
-int ListTags(VXobjCDXFile& file) {
+int ListTags(VXobjIndexFile& file) {
   for (int i = 0; i < file.TagCount(); ++i) {
-    auto& tag = static_cast<VXobjCDXTag&>(*file.TagByNumber(i));
+    VXobjIndexTag& tag = *file.TagByNumber(i);
+    auto* cdx = dynamic_cast<VXobjCDXTag*>(&tag);
     std::string line = talvern::platform::OemToUtf8(tag.Name) + "\tkey: " +
                        talvern::platform::OemToUtf8(tag.KeyExpr) + "\tfor: " +
                        talvern::platform::OemToUtf8(tag.HasFor ? tag.ForExpr : "") +
                        "\tunique: " + (tag.Unique ? "yes" : "no") +
                        "\torder: " + (tag.Ascending ? "ascending" : "descending");
-    if (!tag.CollationName().empty()) line += "\tcollation: " + tag.CollationName();
+    if (cdx && !cdx->CollationName().empty()) line += "\tcollation: " + cdx->CollationName();
     Print(line);
   }
   return 0;
 }
 
-int ListEntries(VXobjCDXFile& file, const std::string& name) {
+int ListEntries(VXobjIndexFile& file, const std::string& name) {
   VXobjIndexTag* found = file.TagByName(name);
   if (!found) talvern::Raise("Cannot find index tag %s", {name});
-  auto& tag = static_cast<VXobjCDXTag&>(*found);
+  VXobjIndexTag& tag = *found;
   for (std::int32_t r = tag.MoveTo(talvern::RecTop); r > 0; r = tag.MoveTo(talvern::RecNext))
     Print(std::to_string(r) + "\t" + KeyText(tag, tag.Current));
   tag.ReleaseNodes();
@@ -159,6 +170,12 @@ int AddTag(talvern::VXO_dBaseFld& table, const std::string& path, const std::vec
   const std::string oemName = CommandLineText(name, "the tag name");
   const std::string oemExpr = CommandLineText(expr, "the key expression");
   const std::string oemFor = CommandLineText(forExpr, "the FOR condition");
+  const std::string kind = talvern::IndexKindOf(path);
+  if (general && kind != "CDX") talvern::Raise("--general is for .cdx files only");
+  // A single-tag file's tag is named after the file.
+  if ((kind == "NDX" || kind == "NTX") && talvern::CompareText(oemName, talvern::BaseName(path)) != 0)
+    talvern::Raise("The tag of %s is named after the file: %s", {path, talvern::platform::OemToUtf8(
+                                                                          talvern::UpperCase(talvern::BaseName(path)))});
   const bool existed = IndexExists(table, path);
   auto file = OpenIndex(table, path, true, true);
   // A tag refused leaves no file behind that was not there before.
@@ -183,14 +200,16 @@ int AddTag(talvern::VXO_dBaseFld& table, const std::string& path, const std::vec
   return 0;
 }
 
-int RunIndex(const std::vector<std::string>& args) {
+int RunIndex(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   if (args.size() < 2) throw UsageError{"expects a table and an index file"};
   if (args.size() >= 3 && args[2] == "--add") {
-    talvern::VXO_dBaseFld table(args[0], true, true);
+    talvern::VXO_dBaseFld table(args[0], true, true, password);
     return AddTag(table, args[1], {args.begin() + 3, args.end()});
   }
   if (args.size() > 3) throw UsageError{"too many arguments"};
-  talvern::VXO_dBaseFld table(args[0], true, false);
+  talvern::VXO_dBaseFld table(args[0], true, false, password);
   auto file = OpenIndex(table, args[1], false, false);
   if (args.size() == 2) return ListTags(*file);
   return ListEntries(*file, CommandLineText(args[2], "the tag name"));
@@ -200,11 +219,13 @@ int RunIndex(const std::vector<std::string>& args) {
 // while the tags are built), and also writes the header's record count
 // again when it disagrees with the file (a kill during an append can leave
 // it one short).
-int RunReindex(const std::vector<std::string>& args) {
+int RunReindex(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   if (args.size() != 2) throw UsageError{"expects a table and an index file"};
   std::unique_ptr<talvern::VXO_dBaseFld> table;
   try {
-    table = std::make_unique<talvern::VXO_dBaseFld>(args[0], false, true);
+    table = std::make_unique<talvern::VXO_dBaseFld>(args[0], false, true, password);
   } catch (const talvern::ETalvernError& e) {
     if (std::string(e.what()).rfind("Access denied", 0) != 0) throw;
     talvern::Raise("Table %s is open in another program: reindex needs the table to itself", {args[0]});
@@ -215,9 +236,11 @@ int RunReindex(const std::vector<std::string>& args) {
   return 0;
 }
 
-int RunCheck(const std::vector<std::string>& args) {
+int RunCheck(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   if (args.size() != 2 && args.size() != 3) throw UsageError{"expects a table, an index file and maybe a tag"};
-  talvern::VXO_dBaseFld table(args[0], true, false);
+  talvern::VXO_dBaseFld table(args[0], true, false, password);
   auto file = OpenIndex(table, args[1], false, false);
   const std::string wanted = args.size() == 3 ? CommandLineText(args[2], "the tag name") : std::string();
   int bad = 0;
@@ -249,12 +272,12 @@ int RunCheck(const std::vector<std::string>& args) {
 }
 
 const bool registeredIndex = RegisterCommand(
-    {"index", "TABLE INDEXFILE [TAG | --add TAG EXPR [--for COND] [--unique] [--descending] [--general]]",
+    {"index", "[--password P] TABLE INDEXFILE [TAG | --add TAG EXPR [--for COND] [--unique] [--descending] [--general]]",
      "list tags, list a tag's entries, or create a tag", &RunIndex});
 const bool registeredReindex =
-    RegisterCommand({"reindex", "TABLE INDEXFILE", "rebuild every tag of an index file", &RunReindex});
+    RegisterCommand({"reindex", "[--password P] TABLE INDEXFILE", "rebuild every tag of an index file", &RunReindex});
 const bool registeredCheck = RegisterCommand(
-    {"check", "TABLE INDEXFILE [TAG]", "verify index tags against the table and themselves", &RunCheck});
+    {"check", "[--password P] TABLE INDEXFILE [TAG]", "verify index tags against the table and themselves", &RunCheck});
 
 }  // namespace
 }  // namespace dbftool

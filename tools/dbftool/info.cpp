@@ -1,5 +1,6 @@
-// dbftool info TABLE: version, record count, header and record length,
-// flags and the fields of a table.
+// dbftool info [--password P] TABLE: version, record count, header and
+// record length, flags and the fields of a table (P: the password of an
+// enciphered table).
 #include <cstdio>
 
 #include "Command.h"
@@ -12,9 +13,11 @@
 namespace dbftool {
 namespace {
 
-int RunInfo(const std::vector<std::string>& args) {
+int RunInfo(const std::vector<std::string>& given) {
+  std::vector<std::string> args = given;
+  const std::string password = TakePassword(args);
   if (args.size() != 1) throw UsageError{"expects one table"};
-  talvern::VXO_dBaseFld table(args[0], true, false);
+  talvern::VXO_dBaseFld table(args[0], true, false, password);
   const auto& h = table.HeaderImage();
   using namespace talvern::dbf;
   std::printf("Table: %s\n", table.FileName().c_str());
@@ -51,7 +54,7 @@ int RunInfo(const std::vector<std::string>& args) {
   return 0;
 }
 
-const bool registered = RegisterCommand({"info", "TABLE", "print the header and the fields", &RunInfo});
+const bool registered = RegisterCommand({"info", "[--password P] TABLE", "print the header and the fields", &RunInfo});
 
 }  // namespace
 }  // namespace dbftool

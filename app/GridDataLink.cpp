@@ -5,6 +5,7 @@
 #include "app/CustomGrid.h"
 #include "dataset/DataSet.h"
 #include "dataset/Field.h"
+#include "dataset/TalvernDataSet.h"
 
 namespace talvern {
 
@@ -32,6 +33,11 @@ std::string GridDataLink::FieldText(const std::string& fieldName) {
   return dataSet.FieldByName(fieldName).AsString();
 }
 
+// A table reads the records by number, each once (they were read a moment ago
+// to fill the grid, so the system's cache holds them), without moving the
+// cursor; another dataset is walked in its own order
+// once (much quicker than standing on each record by its number), and the
+// records the walk does not meet are read by number.
 void GridDataLink::ReadFields(const std::vector<std::int32_t>& recNos, const std::vector<std::string>& fieldNames,
                               const FieldTaker& take) {
   if (!Active()) return;
@@ -42,6 +48,12 @@ void GridDataLink::ReadFields(const std::vector<std::int32_t>& recNos, const std
   }
   std::vector<TField*> fields;
   for (const std::string& name : fieldNames) fields.push_back(&dataSet.FieldByName(name));
+  if (auto* table = dynamic_cast<TTalvernDataSet*>(&dataSet)) {
+    table->ReadRecords(recNos, [&](std::size_t r) {
+      for (std::size_t f = 0; f < fields.size(); ++f) take(r, f, fields[f]->AsString());
+    });
+    return;
+  }
   std::unordered_map<std::int32_t, std::size_t> wanted;
   for (std::size_t r = 0; r < recNos.size(); ++r) wanted.emplace(recNos[r], r);
   {

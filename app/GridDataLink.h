@@ -28,9 +28,8 @@ public:
   void SetRecNo(int recNo) override;
   // Raises the dataset's "Field '%s' not found" for a field it does not have.
   std::string FieldText(const std::string& fieldName) override;
-  // Walks the dataset in its own order once, taking the records asked for
-  // (much quicker than standing on each by its number); those the walk does
-  // not meet are read by number.
+  // Reads each record asked for once, without standing the grid's dataset
+  // on it where the dataset allows (GridDataLink.cpp).
   void ReadFields(const std::vector<std::int32_t>& recNos, const std::vector<std::string>& fieldNames,
                   const FieldTaker& take) override;
   // Called when a record is written or editing begins or ends, so that what

@@ -83,9 +83,17 @@ void GridView::ReadColumns(const std::vector<int>& cols, const ColumnReader& rea
     Column& column = columns_[missing[i]];
     column.texts = std::move(texts[i]);
     column.texts.resize(all_.size());  // a cell not read is blank
-    column.values.reserve(all_.size());
+  }
+}
+
+const GridView::Column& GridView::Valued(int col) {
+  Column& column = columns_.at(col);
+  if (column.values.size() != column.texts.size()) {
+    column.values.clear();
+    column.values.reserve(column.texts.size());
     for (const std::string& text : column.texts) column.values.push_back(ReadParamValue(text));
   }
+  return column;
 }
 
 void GridView::Update(const ColumnReader& read) {
@@ -94,6 +102,7 @@ void GridView::Update(const ColumnReader& read) {
   if (sortColumn_ >= 0 && sortColumn_ != kTypeColumn) needed.push_back(sortColumn_);
   if (all_.empty()) needed.clear();
   ReadColumns(needed, read);
+  for (int col : needed) Valued(col);
 
   std::vector<std::size_t> order;
   order.reserve(all_.size());

@@ -86,13 +86,16 @@ public:
   void Forget() { columns_.clear(); }
 
 private:
-  // The cells of one column, by the records' index in all_.
+  // The cells of one column, by the records' index in all_; their values are
+  // worked out when a sort or filter first uses the column.
   struct Column {
     std::vector<std::string> texts;
     std::vector<ParamValue> values;
   };
 
   void ReadColumns(const std::vector<int>& cols, const ColumnReader& read);
+  // The column read before, with its values.
+  const Column& Valued(int col);
   void Sort(std::vector<std::size_t>& order) const;
 
   int columnCount_ = 0;

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -267,6 +268,10 @@ protected:
   // For Lookup: computes the calculated fields of a record read into buffer
   // and returns the value of the named field of that record.
   FieldValue CalculatedValue(TRecordBuffer buffer, std::string_view fieldName);
+  // Computes the calculated fields of a record read into buffer, as a read
+  // of the cursor does, and runs read while the fields show that record; the
+  // cursor's records stay as they are.
+  void ReadFromBuffer(TRecordBuffer buffer, const std::function<void()>& read);
   // The write rules: raises "Dataset not in edit or insert mode", "Field '%s'
   // cannot be modified" or "Field '%s' is not indexed and cannot be modified".
   void CheckFieldWrite(const TField& field) const;

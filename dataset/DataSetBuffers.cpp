@@ -445,6 +445,21 @@ FieldValue TDataSet::CalculatedValue(TRecordBuffer buffer, std::string_view fiel
   return field.Value();
 }
 
+void TDataSet::ReadFromBuffer(TRecordBuffer buffer, const std::function<void()>& read) {
+  TDataSetState savedState = SetTempState(dsCalcFields);
+  TRecordBuffer savedBuffer = calcBuffer_;
+  ScopeExit restore([&] {
+    state_ = savedState;
+    calcBuffer_ = savedBuffer;
+  });
+  calcBuffer_ = buffer;
+  if (calcFieldsSize_ > 0) {
+    ClearCalcFields(buffer);
+    CalculateFields(buffer);
+  }
+  read();
+}
+
 bool TDataSet::FilterRecord() {
   if (!OnFilterRecord) return true;
   TDataSetState savedState = SetTempState(dsFilter);

@@ -25,6 +25,7 @@
 // directory), an alias of talvern.cfg (AliasList.h), or a directory.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -138,6 +139,12 @@ public:
                     std::string_view resultField) override;
   std::unique_ptr<TStream> CreateBlobStream(const TField& field, TBlobStreamMode mode) override;
   bool CanModify() const override { return !readOnly_; }
+  // Reads records by physical number without moving the cursor, for a view
+  // that takes fields of many records at once: each record is read from the
+  // table as it is stored, its calculated fields computed, and read(i) runs
+  // while the fields show record recNos[i] (it may only read them). Raises
+  // as SetRecNo does for a number not in the table.
+  void ReadRecords(const std::vector<std::int32_t>& recNos, const std::function<void(std::size_t)>& read);
   // Takes the deleted mark off the current record.
   void Recall();
   // Copies the current record as stored (record length bytes); false when

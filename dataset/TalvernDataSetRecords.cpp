@@ -274,6 +274,30 @@ void TTalvernDataSet::ClearCalcFields(TRecordBuffer buffer) {
   std::memset(buffer + calcOffset_, 0, static_cast<std::size_t>(CalcFieldsSize()));
 }
 
+void TTalvernDataSet::ReadRecords(const std::vector<std::int32_t>& recNos,
+                                  const std::function<void(std::size_t)>& read) {
+  CheckActive();
+  DBFObject& table = *table_;
+  const std::int32_t start = table.RecNo();
+  TRecordBuffer record = TempBuffer();
+  try {
+    for (std::size_t i = 0; i < recNos.size(); ++i) {
+      const std::int32_t recNo = recNos[i];
+      if (recNo < 1 || recNo > table.RecordCount()) table.RefreshHeader();
+      if (recNo < 1 || recNo > table.RecordCount())
+        Raise("Record number %d is not in table %s", {std::int64_t{recNo}, table.FileName()});
+      table.ReadStored(recNo);
+      std::memcpy(record, table.CurrentRecord(), recordSize_ - 1);
+      FillRecordInfo(record, recNo);
+      ReadFromBuffer(record, [&] { read(i); });
+    }
+  } catch (...) {
+    ReturnTo(start);
+    throw;
+  }
+  ReturnTo(start);
+}
+
 TRecordBuffer TTalvernDataSet::GetActiveRecBuf() {
   switch (State()) {
     case dsFilter:

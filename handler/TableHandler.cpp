@@ -143,6 +143,12 @@ void VXO_dBHandler::ReadRecord(std::int32_t position) {
     outOfOrder_ = tag->CurrentRecNo(currentRecordNo_) != currentRecordNo_;
 }
 
+void VXO_dBHandler::ReadStored(std::int32_t recno) {
+  outOfOrder_ = false;
+  bof_ = eof_ = false;
+  ReadPhysical(recno, true);
+}
+
 std::int32_t VXO_dBHandler::TagRecord(VXobjIndexTag& tag, std::int32_t code, std::int32_t next) {
   std::int32_t rec;
   if (currentRecordNo_ < 1 && code == RecPrior) {

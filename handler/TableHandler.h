@@ -93,6 +93,11 @@ public:
   // The record of key in the named tag (exact match), 0 when absent, -1 when
   // no open index file has that tag. The table does not move.
   virtual std::int32_t FindKeyInTag(const std::string& tagName, const std::string& key);
+  // Reads record recno (at most RecordCount) as it is stored, for a reader
+  // of many records by number: unlike ReadRecord with a number it does not
+  // look for the record in the selected tag's order, so OutOfOrder is false
+  // and the next move in the tag's order finds its place from the record.
+  void ReadStored(std::int32_t recno);
   // Moves n visible records forward (backward when negative); running off
   // an end sets EOF or BOF.
   virtual void Skip(std::int32_t n);

@@ -31,7 +31,15 @@ TxGrid::TxGrid(QWidget* parent) : CustomGrid(parent) {
   SetGridOptions(FixedVertLine | FixedHorzLine | VertLine | HorzLine | DrawFocusSelected | ColSizing | RangeSelect);
 }
 
-TxGrid::~TxGrid() { Clear(); }
+// The grid usually goes with its window, whose QWidget destructor deletes it
+// after the window's own members are gone: no handler is told of this clearing.
+TxGrid::~TxGrid() {
+  onSelectCell_ = nullptr;
+  onActivateRow_ = nullptr;
+  onViewChanged_ = nullptr;
+  onSaveCsv_ = nullptr;
+  Clear();
+}
 
 void TxGrid::SetDataSet(TxGridDataSet* dataSet) {
   dataSet_ = dataSet;

@@ -24,7 +24,9 @@ protected:
     IndexedTable table(dbf, false, true);
     VXobjIndexFile& file = table.OpenIndex(index, true);
     ASSERT_TRUE(file.TagAdd("NAME", "NAME", false, true, ""));
-    if (GetParam() == "mdx") ASSERT_TRUE(file.TagAdd("NUM", "NUM", false, false, "NUM > 10"));
+    if (GetParam() == "mdx") {
+      ASSERT_TRUE(file.TagAdd("NUM", "NUM", false, false, "NUM > 10"));
+    }
   }
   std::string Expected() const { return GetParam() == "mdx" ? "NAME;NUM;" : "NAME;"; }
   // The tags of the file, each followed by what is wrong with it.

@@ -144,8 +144,8 @@ void TvxUndoJournal::WriteJournal() {
   std::string text(1, kCopying);
   text += kJournalTitle;
   // A file of another folder (an index file kept elsewhere) is not listed: a
-  // failed rewrite puts it back from its copy, but after a kill it keeps what
-  // it had, which the index check reports and a rebuild repairs.
+  // failed rewrite puts it back from its copy, but a kill may leave it half
+  // rewritten, to be made again.
   const std::string folder = entries_.empty() ? std::string() : DirectoryOf(entries_.front().name);
   for (const auto& entry : entries_)
     if (DirectoryOf(entry.name) == folder) text += NameInFolder(entry.name) + "\n";

@@ -386,6 +386,17 @@ void VXO_dBHandler::ScanFilter(VXobjIndexTag* orderTag) {
     }
   } restore{*this, currentRecord_};
   SizeReadAhead(kScanBytes);
+  // The order the table walks next is made of the passing records while
+  // they lie in the block, for as long as they are few enough to be walked
+  // that way. Its keys are those of the index as it stood when the scan
+  // began: a change by another program meanwhile makes it again.
+  std::optional<TvxFilterOrderMaker> order = StartFilterOrder(orderTag, 0);
+  std::uint32_t generation = 0;
+  if (order) {
+    orderTag->File()->ValidateCache();
+    generation = orderTag->File()->CacheGeneration();
+  }
+  std::int64_t passing = 0;
   bof_ = eof_ = false;
   for (std::int32_t r = 1;; ++r) {
     if (r > recordCount_) {
@@ -396,8 +407,18 @@ void VXO_dBHandler::ScanFilter(VXobjIndexTag* orderTag) {
     if (!FillReadAhead(offset, recordLength_)) Raise("Error on Read of file %s", {fileName_});
     currentRecord_ = readAheadBuffer_.data() + (offset - readAheadFirst_);
     currentRecordNo_ = r;
-    if (FilterTrue()) filterSet_->Mark(r, TvxHugeSet::kSet);
+    if (!FilterTrue()) continue;
+    filterSet_->Mark(r, TvxHugeSet::kSet);
+    if (!order) continue;
+    try {
+      // A record whose key cannot be computed leaves the walk to the tag,
+      // which meets it (and its error) in its place.
+      if (!OrderableBy(*orderTag, ++passing) || !order->Add(r)) order.reset();
+    } catch (const ETalvernError&) {
+      order.reset();
+    }
   }
+  if (order) filterOrder_ = order->Finish(generation);
   eof_ = true;
 }
 

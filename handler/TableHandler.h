@@ -211,7 +211,11 @@ protected:
   bool OrderedFilterRecord(VXobjIndexTag& tag, std::int32_t code, std::int32_t next, std::int32_t& rec);
   // Makes filterOrder_ for the tag unless it is current; false when the
   // tag cannot be ordered this way (or the set is not small).
-  bool MakeFilterOrder(VXobjIndexTag& tag);
+  bool MakeFilterOrder(VXobjIndexTag& tag, bool validate);
+  // A maker of the order for a set of about expected records, to be given
+  // them while they are read for the filter; none when the tag cannot order
+  // such a set.
+  std::optional<TvxFilterOrderMaker> StartFilterOrder(VXobjIndexTag* tag, std::int64_t expected);
   // Whether a filter set of count records is walked in the tag's order by
   // the records' own keys.
   bool OrderableBy(VXobjIndexTag& tag, std::int64_t count) const;

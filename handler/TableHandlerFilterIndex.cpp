@@ -193,13 +193,8 @@ bool VXO_dBHandler::ScanFilterFromIndex(VXobjIndexTag* orderTag) {
   } restore{*this, currentRecord_, currentRecordNo_};
   // The order the table walks next is made of the same records while they
   // are at hand, when the set is small enough to be walked that way.
-  std::optional<TvxFilterOrderMaker> order;
-  if (orderTag && OrderableBy(*orderTag, static_cast<std::int64_t>(records.size()))) {
-    try {
-      if (orderTag->Searchable()) order.emplace(*orderTag, records.size());
-    } catch (const ETalvernError&) {
-    }
-  }
+  std::optional<TvxFilterOrderMaker> order =
+      StartFilterOrder(orderTag, static_cast<std::int64_t>(records.size()));
   std::vector<std::int32_t> passing;
   for (std::int32_t n : records) {
     if (n > recordCount_) break;

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 #include "engine/Cipher.h"
+#include "engine/Errors.h"
 #include "engine/Strings.h"
 #include "handler/TableHandler.h"
 #include "index/IndexFile.h"
@@ -64,15 +66,26 @@ bool VXO_dBHandler::OrderableBy(VXobjIndexTag& tag, std::int64_t count) const {
          !tag.Maintaining;
 }
 
-bool VXO_dBHandler::MakeFilterOrder(VXobjIndexTag& tag) {
+std::optional<TvxFilterOrderMaker> VXO_dBHandler::StartFilterOrder(VXobjIndexTag* tag, std::int64_t expected) {
+  std::optional<TvxFilterOrderMaker> maker;
+  if (!tag || !OrderableBy(*tag, expected)) return maker;
+  try {
+    if (tag->Searchable()) maker.emplace(*tag, static_cast<std::size_t>(expected));
+  } catch (const ETalvernError&) {
+  }
+  return maker;
+}
+
+bool VXO_dBHandler::MakeFilterOrder(VXobjIndexTag& tag, bool validate) {
   VXobjIndexFile* file = tag.File();
   if (!OrderableBy(tag, filterSet_->Count())) {
     filterOrder_.reset();
     return false;
   }
   // Another program's change to the index file drops its cache, and with
-  // it the order made from the keys that were stored before.
-  file->ValidateCache();
+  // it the order made from the keys that were stored before. It is looked
+  // for when a walk begins: a walk goes on in the order it began with.
+  if (validate || !filterOrder_) file->ValidateCache();
   if (filterOrder_ && filterOrder_->tag == &tag && filterOrder_->generation == file->CacheGeneration())
     return true;
   filterOrder_.reset();
@@ -109,7 +122,7 @@ bool VXO_dBHandler::OrderedFilterRecord(VXobjIndexTag& tag, std::int32_t code, s
                                         std::int32_t& rec) {
   bool made;
   try {
-    made = MakeFilterOrder(tag);
+    made = MakeFilterOrder(tag, code == RecTop || code == RecBottom || currentRecordNo_ < 1);
   } catch (...) {
     // A record whose key cannot be computed: the walk through the tag
     // meets it (and its error) in its place.

@@ -78,9 +78,12 @@ void TxGrid::AddRow(std::int32_t recNo) {
     SetRowHeights(0, 3 * TextHeight());
   }
   if (dataSet_ == nullptr || columns_.Count() == 0) return;
-  QString text = DisplayToQString(dataSet_->FieldText(columns_.At(0).fieldName));
-  int width = fontMetrics().horizontalAdvance(text) + kFirstColumnMargin;
-  if (width > ColWidths(0)) SetColWidths(0, width);
+  if (!typeWidths_ || typeWidths_->Font() != font()) typeWidths_.emplace(font());
+  const int width = ColWidths(0);
+  const int needed =
+      typeWidths_->WidthIfOver(dataSet_->FieldText(columns_.At(0).fieldName), width - kFirstColumnMargin) +
+      kFirstColumnMargin;
+  if (needed > width) SetColWidths(0, needed);
 }
 
 void TxGrid::Clear() {

@@ -37,6 +37,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@
 #include "app/GridDataSet.h"
 #include "app/GridExport.h"
 #include "app/GridView.h"
+#include "app/TextWidthGauge.h"
 
 class QMenu;
 
@@ -189,6 +191,7 @@ private:
   int pressedHeading_ = -1;  // the heading a left button went down on
   QString typed_;  // what was typed since the last pause
   QElapsedTimer lastTyped_;
+  std::optional<TextWidthGauge> typeWidths_;  // for the first column's type texts
 };
 
 }  // namespace talvern

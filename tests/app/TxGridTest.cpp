@@ -5,10 +5,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <random>
 #include <set>
 #include <tuple>
 
 #include "GridFixture.h"
+#include "app/DisplayText.h"
 
 using namespace talvern;
 using namespace talvern::testing;
@@ -105,6 +107,21 @@ TEST_F(GridTest, FirstRowSetsRowHeightsAndTypesWidenTheFirstColumn) {
   EXPECT_EQ(grid.RowHeights(2), h);
   EXPECT_EQ(grid.ColWidths(0), metrics.horizontalAdvance(QString::fromStdString(wide)) + 4);
   EXPECT_EQ(grid.RowRecNo(2), 2);
+
+  // Many random types of letters that kern (Latin and Cyrillic in code page
+  // 1251, points, slashes): the column ends as wide as the widest one shaped.
+  const std::string letters = "AVTWYLoa.,-/17" "\xC3\xD2\xCA\xD3\xC4\xEE\xE0\xF3";
+  std::mt19937 random(7);
+  int widest = grid.ColWidths(0);
+  for (int recNo = 3; recNo < 3000; ++recNo) {
+    std::string type;
+    for (int n = 2 + static_cast<int>(random() % 14); n > 0; --n) type += letters[random() % letters.size()];
+    shown.data.records[recNo]["TYPE"] = type;
+    shown.data.recNo = recNo;
+    grid.AddRow(recNo);
+    widest = std::max(widest, metrics.horizontalAdvance(DisplayToQString(type)) + 4);
+    ASSERT_EQ(grid.ColWidths(0), widest) << recNo;
+  }
 }
 
 TEST_F(GridTest, ClearLeavesOneEmptyCell) {

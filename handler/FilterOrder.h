@@ -4,9 +4,12 @@
 // key of the tag, testing each record number against the set; instead the
 // records of the set have their keys computed (the key and FOR expressions
 // of the tag, on the stored records) and are sorted as the tag stores them.
-// The order stands for the tag and the filter set it was made from: the
-// table handler forgets it on every write and change of filter or tag, and
-// drops it when another program changed the index file.
+// The keys are taken while the filter reads the records (its scan of the
+// table, or its records from an index), or else by reading the set's records
+// once more. The order stands for the tag and the filter set it was made
+// from: the table handler forgets it on every write and change of filter or
+// tag, and drops it when a walk begins after another program changed the
+// index file (a walk under way goes on in the order it began with).
 
 #include <cstdint>
 #include <memory>

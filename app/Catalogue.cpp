@@ -1,6 +1,7 @@
 #include "app/Catalogue.h"
 
 #include <QAction>
+#include <algorithm>
 #include <cmath>
 
 #include "app/ColumnLayout.h"
@@ -130,17 +131,11 @@ void Catalogue::LoadKindColumns() {
                              d.column.fullName, d.width);
 }
 
-// One grid row per device from Main's current (first) record on, in TYPE
-// order. The grid is told of the walk once, at its end.
+// One grid row per device of Main, in TYPE order. The walk leaves Main's
+// cursor where it is and tells no view of it: only the record numbers and the
+// types are read, not the calculated parameters.
 void Catalogue::LoadKindRows() {
-  main_.DisableControls();
-  try {
-    for (; !main_.Eof(); main_.Next()) widgets_.Grid1.AddRow(main_.RecNo());
-  } catch (...) {
-    main_.EnableControls();
-    throw;
-  }
-  main_.EnableControls();
+  main_.ForEachRecord([this](std::int32_t recNo) { widgets_.Grid1.AddRow(recNo); });
 }
 
 void Catalogue::PrepareMain(std::int32_t v) {
@@ -178,6 +173,48 @@ void Catalogue::MainCalcFields(TDataSet& dataSet) {
     if (end > start) field->SetAsString(params.substr(start, end - start));
     start = end + 1;
   }
+}
+
+bool Catalogue::ReadParameters(const std::vector<std::int32_t>& recNos, const std::vector<std::string>& fieldNames,
+                               const std::function<void(std::size_t, std::size_t, std::string)>& take) {
+  if (!main_.Active() || main_.State() != dsBrowse || !main_.OnCalcFields || fieldNames.empty()) return false;
+  // Each field: a parameter (its piece of PARAMS) or a field of the table.
+  struct Source {
+    TField* field;
+    std::size_t piece;
+  };
+  constexpr std::size_t kNoPiece = static_cast<std::size_t>(-1);
+  std::vector<Source> sources;
+  for (const std::string& name : fieldNames) {
+    TField* field = main_.FindField(name);
+    if (field == nullptr) return false;
+    auto found = std::find(paramFields_.begin(), paramFields_.end(), field);
+    if (found != paramFields_.end()) sources.push_back({field, static_cast<std::size_t>(found - paramFields_.begin())});
+    else if (field->FieldKind() == fkData) sources.push_back({field, kNoPiece});
+    else return false;
+  }
+  TField& params = main_.FieldByName("PARAMS");
+  main_.ReadRecords(
+      recNos,
+      [&](std::size_t r) {
+        std::string text;
+        std::vector<std::string_view> pieces;
+        for (std::size_t f = 0; f < sources.size(); ++f) {
+          const Source& source = sources[f];
+          if (source.piece == kNoPiece) {
+            take(r, f, source.field->AsString());
+            continue;
+          }
+          if (text.empty() && pieces.empty()) {
+            text = params.AsString();
+            pieces = SplitParams(text);
+          }
+          std::string_view piece = source.piece < pieces.size() ? pieces[source.piece] : std::string_view();
+          take(r, f, std::string(piece.substr(0, std::min<std::size_t>(piece.size(), kParamFieldSize))));
+        }
+      },
+      false);
+  return true;
 }
 
 // The first drawing code is the key: the PIC tag's key takes the first three

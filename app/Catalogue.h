@@ -105,6 +105,14 @@ public:
   // Main's calculated fields: the "|"-separated pieces of PARAMS. Pieces past
   // the kind's highest parameter number have no field and are left out.
   void MainCalcFields(TDataSet& dataSet);
+  // The texts of Main's fields for many devices at once (a sort or filter of
+  // the grid reads columns of every device of the kind), the parameters cut
+  // from PARAMS as MainCalcFields cuts them without working out the others:
+  // take(record, field, text) as TxGridDataSet::ReadFields. False, with
+  // nothing read, when a field asked for is neither a parameter nor a field
+  // of the table, or Main is not browsing.
+  bool ReadParameters(const std::vector<std::int32_t>& recNos, const std::vector<std::string>& fieldNames,
+                      const std::function<void(std::size_t, std::size_t, std::string)>& take);
   // The grid is about to select (ACol, ARow): status bar text and M_Pict
   // (disabled while the grid has no device to select).
   void Grid1SelectCell(QObject* Sender, int ACol, int ARow);

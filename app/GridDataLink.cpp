@@ -46,12 +46,19 @@ void GridDataLink::ReadFields(const std::vector<std::int32_t>& recNos, const std
     TxGridDataSet::ReadFields(recNos, fieldNames, take);
     return;
   }
+  if (quickReader_ && quickReader_(recNos, fieldNames, take)) return;
   std::vector<TField*> fields;
-  for (const std::string& name : fieldNames) fields.push_back(&dataSet.FieldByName(name));
+  bool calculated = false;
+  for (const std::string& name : fieldNames) {
+    fields.push_back(&dataSet.FieldByName(name));
+    calculated = calculated || fields.back()->FieldKind() != fkData;
+  }
   if (auto* table = dynamic_cast<TTalvernDataSet*>(&dataSet)) {
-    table->ReadRecords(recNos, [&](std::size_t r) {
-      for (std::size_t f = 0; f < fields.size(); ++f) take(r, f, fields[f]->AsString());
-    });
+    table->ReadRecords(
+        recNos, [&](std::size_t r) {
+          for (std::size_t f = 0; f < fields.size(); ++f) take(r, f, fields[f]->AsString());
+        },
+        calculated);
     return;
   }
   std::unordered_map<std::int32_t, std::size_t> wanted;

@@ -206,6 +206,10 @@ void TMainForm::BindWidgets() {
 
   gridLink_ = std::make_unique<GridDataLink>(*grid_);
   gridLink_->SetDataSource(&logic_->DSMain());
+  gridLink_->SetQuickReader([this](const std::vector<std::int32_t>& recNos, const std::vector<std::string>& names,
+                                   const TxGridDataSet::FieldTaker& take) {
+    return logic_->ReadParameters(recNos, names, take);
+  });
   grid_->SetDataSet(gridLink_.get());
   grid_->SetOnSelectCell([this](QObject* sender, int col, int row) {
     RunGuarded([&] { Grid1SelectCell(sender, col, row); });

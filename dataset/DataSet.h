@@ -271,7 +271,7 @@ protected:
   // Computes the calculated fields of a record read into buffer, as a read
   // of the cursor does, and runs read while the fields show that record; the
   // cursor's records stay as they are.
-  void ReadFromBuffer(TRecordBuffer buffer, const std::function<void()>& read);
+  void ReadFromBuffer(TRecordBuffer buffer, const std::function<void()>& read, bool calculate = true);
   // The write rules: raises "Dataset not in edit or insert mode", "Field '%s'
   // cannot be modified" or "Field '%s' is not indexed and cannot be modified".
   void CheckFieldWrite(const TField& field) const;

@@ -445,7 +445,7 @@ FieldValue TDataSet::CalculatedValue(TRecordBuffer buffer, std::string_view fiel
   return field.Value();
 }
 
-void TDataSet::ReadFromBuffer(TRecordBuffer buffer, const std::function<void()>& read) {
+void TDataSet::ReadFromBuffer(TRecordBuffer buffer, const std::function<void()>& read, bool calculate) {
   TDataSetState savedState = SetTempState(dsCalcFields);
   TRecordBuffer savedBuffer = calcBuffer_;
   ScopeExit restore([&] {
@@ -455,7 +455,7 @@ void TDataSet::ReadFromBuffer(TRecordBuffer buffer, const std::function<void()>&
   calcBuffer_ = buffer;
   if (calcFieldsSize_ > 0) {
     ClearCalcFields(buffer);
-    CalculateFields(buffer);
+    if (calculate) CalculateFields(buffer);
   }
   read();
 }

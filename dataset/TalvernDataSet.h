@@ -143,8 +143,15 @@ public:
   // that takes fields of many records at once: each record is read from the
   // table as it is stored, its calculated fields computed, and read(i) runs
   // while the fields show record recNos[i] (it may only read them). Raises
-  // as SetRecNo does for a number not in the table.
-  void ReadRecords(const std::vector<std::int32_t>& recNos, const std::function<void(std::size_t)>& read);
+  // as SetRecNo does for a number not in the table. Without calculate the
+  // calculated fields are not worked out (they read empty).
+  void ReadRecords(const std::vector<std::int32_t>& recNos, const std::function<void(std::size_t)>& read,
+                   bool calculate = true);
+  // Walks the records from the first to the last in the dataset's order, as
+  // First and Next would meet them (filter, deleted records, OnFilterRecord),
+  // without moving the cursor: visit(recNo) runs while the fields show the
+  // record as stored (it may only read them; calculated fields read empty).
+  void ForEachRecord(const std::function<void(std::int32_t)>& visit);
   // Takes the deleted mark off the current record.
   void Recall();
   // Copies the current record as stored (record length bytes); false when

@@ -275,7 +275,7 @@ void TTalvernDataSet::ClearCalcFields(TRecordBuffer buffer) {
 }
 
 void TTalvernDataSet::ReadRecords(const std::vector<std::int32_t>& recNos,
-                                  const std::function<void(std::size_t)>& read) {
+                                  const std::function<void(std::size_t)>& read, bool calculate) {
   CheckActive();
   DBFObject& table = *table_;
   const std::int32_t start = table.RecNo();
@@ -289,12 +289,30 @@ void TTalvernDataSet::ReadRecords(const std::vector<std::int32_t>& recNos,
       table.ReadStored(recNo);
       std::memcpy(record, table.CurrentRecord(), recordSize_ - 1);
       FillRecordInfo(record, recNo);
-      ReadFromBuffer(record, [&] { read(i); });
+      ReadFromBuffer(record, [&] { read(i); }, calculate);
     }
   } catch (...) {
     ReturnTo(start);
     throw;
   }
+  ReturnTo(start);
+}
+
+void TTalvernDataSet::ForEachRecord(const std::function<void(std::int32_t)>& visit) {
+  CheckActive();
+  CheckBrowseMode();
+  DBFObject& table = *table_;
+  const std::int32_t start = table.RecNo();
+  const TDataSetState saved = SetTempState(dsFilter);
+  try {
+    RecordPointer into(table, TempBuffer());
+    for (table.ReadRecord(RecTop); !table.Eof() && !table.Bof(); table.ReadRecord(RecNext)) visit(table.RecNo());
+  } catch (...) {
+    RestoreState(saved);
+    ReturnTo(start);
+    throw;
+  }
+  RestoreState(saved);
   ReturnTo(start);
 }
 

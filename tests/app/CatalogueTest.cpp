@@ -235,6 +235,22 @@ TEST_F(CatalogueWindowTest, CalculatedFieldsHoldThePiecesOfParams) {
   for (const char* k : {"1", "2", "15"}) EXPECT_EQ(FieldText("КТ3130А-9", k), "") << k;
   EXPECT_EQ(FieldText("КТ3130А-9", "TERM"), "-60...+125");
 
+  // Whole columns read at once from PARAMS give what the fields hold.
+  std::vector<std::int32_t> recNos;
+  for (int row = 1; row < Grid().RowCount(); ++row) recNos.push_back(Grid().RowRecNo(row));
+  std::vector<std::string> names{"TYPE", "TERM"};
+  for (int k = 1; k <= 15; ++k) names.push_back(std::to_string(k));
+  std::vector<std::vector<std::string>> quick(recNos.size(), std::vector<std::string>(names.size(), "?"));
+  ASSERT_TRUE(form->Logic().ReadParameters(recNos, names, [&](std::size_t r, std::size_t f, std::string text) {
+    quick[r][f] = std::move(text);
+  }));
+  for (std::size_t r = 0; r < recNos.size(); ++r) {
+    Main().SetRecNo(recNos[r]);
+    for (std::size_t f = 0; f < names.size(); ++f)
+      ASSERT_EQ(quick[r][f], Main().FieldByName(names[f]).AsString()) << recNos[r] << " " << names[f];
+  }
+  EXPECT_FALSE(form->Logic().ReadParameters(recNos, {"1", "NOSUCH"}, [](std::size_t, std::size_t, std::string) {}));
+
   // The grid paints these cells without an error.
   CollectedErrors errors;
   Show();

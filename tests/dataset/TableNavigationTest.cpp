@@ -29,6 +29,13 @@ TEST(TableDataSetNavigation, WalksBothWaysOverTheVisibleRecords) {
   for (; !ds->Bof(); ds->Prior()) backwards.push_back(Type(*ds));
   EXPECT_EQ(backwards, (Types{"D5", "D3", "D2"}));
   EXPECT_EQ(ds->MoveBy(10), 2);
+  // A walk without the cursor meets the same records and leaves it.
+  ds->First();
+  ds->Next();
+  Types walked;
+  ds->ForEachRecord([&](std::int32_t) { walked.push_back(Type(*ds)); });
+  EXPECT_EQ(walked, (Types{"D2", "D3", "D5"}));
+  EXPECT_EQ(Type(*ds), "D3");
 
   ds->SetUseDeleted(true);
   EXPECT_EQ(AllRecNos(*ds), (RecNos{1, 2, 3, 4, 5}));
@@ -152,6 +159,9 @@ TEST(TableDataSetNavigation, TheRecordFilterEventSeesEachRecordInTheFilterState)
   ds->SetFilter("VID<>1");  // D2 and D5 are kind 3... D3 and D6 are kind 1
   ds->SetFiltered(true);
   EXPECT_EQ(AllTypes(*ds), (Types{"D1", "D2", "D4", "D5"}));
+  RecNos walked;
+  ds->ForEachRecord([&](std::int32_t recNo) { walked.push_back(recNo); });
+  EXPECT_EQ(walked, (RecNos{1, 2, 4, 5}));
   ds->SetFilter("");
   EXPECT_EQ(AllTypes(*ds), (Types{"D1", "D2", "D4", "D5", "D6"}));
   EXPECT_FALSE(asked.empty());

@@ -151,6 +151,9 @@ public:
   // First and Next would meet them (filter, deleted records, OnFilterRecord),
   // without moving the cursor: visit(recNo) runs while the fields show the
   // record as stored (it may only read them; calculated fields read empty).
+  // A small filter set walked in a tag's order gives its records as the
+  // filter read them, when it kept them: the first walk after the filter was
+  // set reads nothing again.
   void ForEachRecord(const std::function<void(std::int32_t)>& visit);
   // Takes the deleted mark off the current record.
   void Recall();

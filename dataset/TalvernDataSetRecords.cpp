@@ -304,14 +304,17 @@ void TTalvernDataSet::ForEachRecord(const std::function<void(std::int32_t)>& vis
   DBFObject& table = *table_;
   const std::int32_t start = table.RecNo();
   const TDataSetState saved = SetTempState(dsFilter);
+  table.ServeKeptRecords(true);
   try {
     RecordPointer into(table, TempBuffer());
     for (table.ReadRecord(RecTop); !table.Eof() && !table.Bof(); table.ReadRecord(RecNext)) visit(table.RecNo());
   } catch (...) {
+    table.ServeKeptRecords(false);
     RestoreState(saved);
     ReturnTo(start);
     throw;
   }
+  table.ServeKeptRecords(false);
   RestoreState(saved);
   ReturnTo(start);
 }

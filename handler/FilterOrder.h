@@ -30,16 +30,23 @@ struct TvxFilterOrder {
   std::vector<std::int32_t> records;
   // Record number -> its place in records.
   std::unordered_map<std::int32_t, std::int32_t> place;
+  // The records as stored when the filter read them, in the order of
+  // records (record length bytes each), when they were kept: a walk that
+  // asks for them (VXO_dBHandler::ServeKeptRecords) takes them from here
+  // instead of reading each once more.
+  std::vector<std::uint8_t> kept;
 };
 
 // Makes a TvxFilterOrder: the records are given one by one while the table's
 // current record holds them, then sorted by their keys.
 class TvxFilterOrderMaker {
 public:
-  TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expected);
+  // Keeps the records' bytes too when recordLength is not 0.
+  TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expected, std::int32_t recordLength = 0);
   // Takes the table's current record as record recno (left out when the
   // tag's FOR condition refuses it); false when its key cannot be computed.
-  bool Add(std::int32_t recno);
+  // stored: the record as it lies in the file, kept when keeping.
+  bool Add(std::int32_t recno, const std::uint8_t* stored = nullptr);
   // The order of the records added, for the index file's cache generation.
   std::unique_ptr<TvxFilterOrder> Finish(std::uint32_t generation);
 
@@ -48,6 +55,8 @@ private:
   bool filtered_;
   std::vector<VXobjIndexKeyData> keys_;
   std::vector<std::int32_t> records_;
+  std::size_t recordLength_;
+  std::vector<std::uint8_t> kept_;  // in the order added
 };
 
 }  // namespace talvern

@@ -78,6 +78,7 @@ bool VXO_dBHandler::FillReadAhead(std::int64_t offset, std::int32_t length) {
 // header, other lengths, records asked for by number) is read from the file;
 // what is read that way also refreshes the block.
 std::int32_t VXO_dBHandler::ReadAt(std::int64_t offset, void* buffer, std::int32_t length) {
+  if (servingKept_ && !directRead_ && KeptRecord(offset, buffer, length)) return length;
   if (!readAhead_ || directRead_ || offset < headerLength_ || length != recordLength_ || readAheadSize_ <= 0) {
     std::int32_t n = VXO_dBaseFld::ReadAt(offset, buffer, length);
     if (offset >= headerLength_) CopyIntoReadAhead(offset, buffer, n);
@@ -90,6 +91,24 @@ std::int32_t VXO_dBHandler::ReadAt(std::int64_t offset, void* buffer, std::int32
   lastCount_ = count;
   position_ = offset + length;
   return count;
+}
+
+bool VXO_dBHandler::KeptRecord(std::int64_t offset, void* buffer, std::int32_t length) {
+  if (!filterOrder_ || filterOrder_->kept.empty() || length != recordLength_ || offset < headerLength_ ||
+      (offset - headerLength_) % recordLength_ != 0)
+    return false;
+  auto found = filterOrder_->place.find(static_cast<std::int32_t>((offset - headerLength_) / recordLength_) + 1);
+  if (found == filterOrder_->place.end()) return false;
+  std::memcpy(buffer, filterOrder_->kept.data() + static_cast<std::size_t>(found->second) * recordLength_,
+              static_cast<std::size_t>(length));
+  lastCount_ = length;
+  position_ = offset + length;
+  return true;
+}
+
+void VXO_dBHandler::ServeKeptRecords(bool on) {
+  servingKept_ = on;
+  if (!on && filterOrder_) std::vector<std::uint8_t>().swap(filterOrder_->kept);
 }
 
 void VXO_dBHandler::WriteAt(std::int64_t offset, const void* buffer, std::int32_t length) {
@@ -413,7 +432,7 @@ void VXO_dBHandler::ScanFilter(VXobjIndexTag* orderTag) {
     try {
       // A record whose key cannot be computed leaves the walk to the tag,
       // which meets it (and its error) in its place.
-      if (!OrderableBy(*orderTag, ++passing) || !order->Add(r)) order.reset();
+      if (!OrderableBy(*orderTag, ++passing) || !order->Add(r, currentRecord_)) order.reset();
     } catch (const ETalvernError&) {
       order.reset();
     }

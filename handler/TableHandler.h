@@ -173,6 +173,11 @@ public:
   std::string KeyFromValues(const TvxValueList& values, const std::string& keyExpression);
 
   bool ReadAheadOn() const { return readAhead_; }
+  // While on, a walk in the order of a small filter set takes each record as
+  // the filter read it moments before (when the order kept it) instead of
+  // reading it once more; a record asked for by number is read from the
+  // file. Off lets the kept records go: they serve one walk.
+  void ServeKeptRecords(bool on);
   bool Found() const { return found_; }
   bool SoftSeek() const { return softSeek_; }
   void SetSoftSeek(bool on) { softSeek_ = on; }
@@ -220,6 +225,9 @@ protected:
   // the records' own keys.
   bool OrderableBy(VXobjIndexTag& tag, std::int64_t count) const;
   void ForgetFilterOrder() { filterOrder_.reset(); }
+  // Copies the record at offset from the filter order's kept records; false
+  // when they do not hold it.
+  bool KeptRecord(std::int64_t offset, void* buffer, std::int32_t length);
   // SetPassword's steps (TableHandlerPassword.cpp): the whole rewrite, the
   // records with their memos, the descriptor area; closing every file when
   // a failed rewrite could not be undone.
@@ -294,6 +302,7 @@ protected:
   bool filterFromIndex_ = false;
   // The filter set in the current tag's order, while the set is small.
   std::unique_ptr<TvxFilterOrder> filterOrder_;
+  bool servingKept_ = false;
 };
 
 }  // namespace talvern

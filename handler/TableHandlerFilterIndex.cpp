@@ -207,7 +207,7 @@ bool VXO_dBHandler::ScanFilterFromIndex(VXobjIndexTag* orderTag) {
     try {
       // A record whose key cannot be computed leaves the walk to the tag,
       // which meets it (and its error) in its place.
-      if (order && !order->Add(n)) order.reset();
+      if (order && !order->Add(n, enciphered_ ? nullptr : record.data())) order.reset();
     } catch (const ETalvernError&) {
       order.reset();
     }

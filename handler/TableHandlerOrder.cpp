@@ -2,6 +2,7 @@
 // whole tag (see FilterOrder.h).
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 #include <optional>
 
@@ -22,20 +23,34 @@ namespace {
 // keys of the tag.
 constexpr std::int64_t kSmallSetRatio = 32;
 
+// The most bytes of records a filter order keeps.
+constexpr std::int64_t kKeptBytes = std::int64_t{32} << 20;
+
 }  // namespace
 
-TvxFilterOrderMaker::TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expected)
-    : tag_(tag), filtered_(tag.HasFor && !Trim(tag.ForExpr).empty()) {
+TvxFilterOrderMaker::TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expected, std::int32_t recordLength)
+    : tag_(tag), filtered_(tag.HasFor && !Trim(tag.ForExpr).empty()),
+      recordLength_(static_cast<std::size_t>(std::max(recordLength, 0))) {
   keys_.reserve(expected);
   records_.reserve(expected);
+  kept_.reserve(expected * recordLength_);
 }
 
-bool TvxFilterOrderMaker::Add(std::int32_t recno) {
+bool TvxFilterOrderMaker::Add(std::int32_t recno, const std::uint8_t* stored) {
   if (filtered_ && !tag_.ForEvaluate()) return true;
   VXobjIndexKeyData key;
   if (!tag_.CurrentKey(key)) return false;
   keys_.push_back(std::move(key));
   records_.push_back(recno);
+  if (recordLength_ > 0) {
+    if (stored == nullptr) {
+      // A record given without its bytes: none are kept.
+      recordLength_ = 0;
+      std::vector<std::uint8_t>().swap(kept_);
+    } else {
+      kept_.insert(kept_.end(), stored, stored + recordLength_);
+    }
+  }
   return true;
 }
 
@@ -54,9 +69,13 @@ std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t genera
   });
   order->records.resize(byKey.size());
   order->place.reserve(byKey.size());
+  if (recordLength_ > 0) order->kept.resize(byKey.size() * recordLength_);
   for (std::size_t i = 0; i < byKey.size(); ++i) {
-    order->records[i] = records_[static_cast<std::size_t>(byKey[i])];
+    const auto from = static_cast<std::size_t>(byKey[i]);
+    order->records[i] = records_[from];
     order->place.emplace(order->records[i], static_cast<std::int32_t>(i));
+    if (recordLength_ > 0)
+      std::memcpy(order->kept.data() + i * recordLength_, kept_.data() + from * recordLength_, recordLength_);
   }
   return order;
 }
@@ -69,8 +88,11 @@ bool VXO_dBHandler::OrderableBy(VXobjIndexTag& tag, std::int64_t count) const {
 std::optional<TvxFilterOrderMaker> VXO_dBHandler::StartFilterOrder(VXobjIndexTag* tag, std::int64_t expected) {
   std::optional<TvxFilterOrderMaker> maker;
   if (!tag || !OrderableBy(*tag, expected)) return maker;
+  // The records are kept as stored for the walk that may follow, unless
+  // they could take much memory.
+  const bool keep = static_cast<std::int64_t>(recordCount_ / kSmallSetRatio) * recordLength_ <= kKeptBytes;
   try {
-    if (tag->Searchable()) maker.emplace(*tag, static_cast<std::size_t>(expected));
+    if (tag->Searchable()) maker.emplace(*tag, static_cast<std::size_t>(expected), keep ? recordLength_ : 0);
   } catch (const ETalvernError&) {
   }
   return maker;

@@ -99,7 +99,8 @@ bool VXO_dBHandler::KeptRecord(std::int64_t offset, void* buffer, std::int32_t l
     return false;
   auto found = filterOrder_->place.find(static_cast<std::int32_t>((offset - headerLength_) / recordLength_) + 1);
   if (found == filterOrder_->place.end()) return false;
-  std::memcpy(buffer, filterOrder_->kept.data() + static_cast<std::size_t>(found->second) * recordLength_,
+  const auto slot = static_cast<std::size_t>(filterOrder_->keptSlot[static_cast<std::size_t>(found->second)]);
+  std::memcpy(buffer, filterOrder_->kept.data() + slot * static_cast<std::size_t>(recordLength_),
               static_cast<std::size_t>(length));
   lastCount_ = length;
   position_ = offset + length;
@@ -108,7 +109,10 @@ bool VXO_dBHandler::KeptRecord(std::int64_t offset, void* buffer, std::int32_t l
 
 void VXO_dBHandler::ServeKeptRecords(bool on) {
   servingKept_ = on;
-  if (!on && filterOrder_) std::vector<std::uint8_t>().swap(filterOrder_->kept);
+  if (!on && filterOrder_) {
+    std::vector<std::uint8_t>().swap(filterOrder_->kept);
+    std::vector<std::int32_t>().swap(filterOrder_->keptSlot);
+  }
 }
 
 void VXO_dBHandler::WriteAt(std::int64_t offset, const void* buffer, std::int32_t length) {

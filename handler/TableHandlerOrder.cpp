@@ -2,7 +2,6 @@
 // whole tag (see FilterOrder.h).
 
 #include <algorithm>
-#include <cstring>
 #include <numeric>
 #include <optional>
 
@@ -69,13 +68,13 @@ std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t genera
   });
   order->records.resize(byKey.size());
   order->place.reserve(byKey.size());
-  if (recordLength_ > 0) order->kept.resize(byKey.size() * recordLength_);
   for (std::size_t i = 0; i < byKey.size(); ++i) {
-    const auto from = static_cast<std::size_t>(byKey[i]);
-    order->records[i] = records_[from];
+    order->records[i] = records_[static_cast<std::size_t>(byKey[i])];
     order->place.emplace(order->records[i], static_cast<std::int32_t>(i));
-    if (recordLength_ > 0)
-      std::memcpy(order->kept.data() + i * recordLength_, kept_.data() + from * recordLength_, recordLength_);
+  }
+  if (recordLength_ > 0) {
+    order->kept = std::move(kept_);
+    order->keptSlot = std::move(byKey);
   }
   return order;
 }

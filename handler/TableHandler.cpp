@@ -413,7 +413,9 @@ void VXO_dBHandler::ScanFilter(VXobjIndexTag* orderTag) {
   // they lie in the block, for as long as they are few enough to be walked
   // that way. Its keys are those of the index as it stood when the scan
   // began: a change by another program meanwhile makes it again.
-  std::optional<TvxFilterOrderMaker> order = StartFilterOrder(orderTag, 0);
+  // The records are not kept: the set a scan finds is most often a
+  // search's, whose list reads only the first screen of it.
+  std::optional<TvxFilterOrderMaker> order = StartFilterOrder(orderTag, 0, false);
   std::uint32_t generation = 0;
   if (order) {
     orderTag->File()->ValidateCache();
@@ -436,7 +438,7 @@ void VXO_dBHandler::ScanFilter(VXobjIndexTag* orderTag) {
     try {
       // A record whose key cannot be computed leaves the walk to the tag,
       // which meets it (and its error) in its place.
-      if (!OrderableBy(*orderTag, ++passing) || !order->Add(r, currentRecord_)) order.reset();
+      if (!OrderableBy(*orderTag, ++passing) || !order->Add(r)) order.reset();
     } catch (const ETalvernError&) {
       order.reset();
     }

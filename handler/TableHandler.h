@@ -218,9 +218,9 @@ protected:
   // tag cannot be ordered this way (or the set is not small).
   bool MakeFilterOrder(VXobjIndexTag& tag, bool validate);
   // A maker of the order for a set of about expected records, to be given
-  // them while they are read for the filter; none when the tag cannot order
-  // such a set.
-  std::optional<TvxFilterOrderMaker> StartFilterOrder(VXobjIndexTag* tag, std::int64_t expected);
+  // them while they are read for the filter (and to keep their bytes when
+  // keep says so); none when the tag cannot order such a set.
+  std::optional<TvxFilterOrderMaker> StartFilterOrder(VXobjIndexTag* tag, std::int64_t expected, bool keep);
   // Whether a filter set of count records is walked in the tag's order by
   // the records' own keys.
   bool OrderableBy(VXobjIndexTag& tag, std::int64_t count) const;

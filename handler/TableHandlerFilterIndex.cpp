@@ -194,7 +194,7 @@ bool VXO_dBHandler::ScanFilterFromIndex(VXobjIndexTag* orderTag) {
   // The order the table walks next is made of the same records while they
   // are at hand, when the set is small enough to be walked that way.
   std::optional<TvxFilterOrderMaker> order =
-      StartFilterOrder(orderTag, static_cast<std::int64_t>(records.size()));
+      StartFilterOrder(orderTag, static_cast<std::int64_t>(records.size()), !enciphered_);
   std::vector<std::int32_t> passing;
   for (std::int32_t n : records) {
     if (n > recordCount_) break;

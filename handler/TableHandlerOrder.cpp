@@ -84,12 +84,13 @@ bool VXO_dBHandler::OrderableBy(VXobjIndexTag& tag, std::int64_t count) const {
          !tag.Maintaining;
 }
 
-std::optional<TvxFilterOrderMaker> VXO_dBHandler::StartFilterOrder(VXobjIndexTag* tag, std::int64_t expected) {
+std::optional<TvxFilterOrderMaker> VXO_dBHandler::StartFilterOrder(VXobjIndexTag* tag, std::int64_t expected,
+                                                                    bool keep) {
   std::optional<TvxFilterOrderMaker> maker;
   if (!tag || !OrderableBy(*tag, expected)) return maker;
   // The records are kept as stored for the walk that may follow, unless
   // they could take much memory.
-  const bool keep = static_cast<std::int64_t>(recordCount_ / kSmallSetRatio) * recordLength_ <= kKeptBytes;
+  keep = keep && static_cast<std::int64_t>(recordCount_ / kSmallSetRatio) * recordLength_ <= kKeptBytes;
   try {
     if (tag->Searchable()) maker.emplace(*tag, static_cast<std::size_t>(expected), keep ? recordLength_ : 0);
   } catch (const ETalvernError&) {

@@ -135,6 +135,7 @@ void Catalogue::LoadKindColumns() {
 // cursor where it is and tells no view of it: only the record numbers and the
 // types are read, not the calculated parameters.
 void Catalogue::LoadKindRows() {
+  CustomGrid::ShapeHold hold(widgets_.Grid1);
   main_.ForEachRecord([this](std::int32_t recNo) { widgets_.Grid1.AddRow(recNo); });
 }
 

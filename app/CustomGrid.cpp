@@ -252,6 +252,10 @@ bool CustomGrid::IsActiveControl() const {
 // from the event loop, so that adding thousands of rows one by one costs one
 // scroll bar update, not thousands.
 void CustomGrid::ShapeChanged() {
+  if (shapeHolds_ > 0) {
+    shapeHeld_ = true;
+    return;
+  }
   leftCol_ = std::clamp(leftCol_, fixedCols_, MaxTopLeft(colWidths_, fixedCols_, viewport()->width(),
                                                          HorzInfo().effectiveLineWidth));
   topRow_ = std::clamp(topRow_, fixedRows_, MaxTopLeft(rowHeights_, fixedRows_, viewport()->height(),

@@ -39,6 +39,24 @@ public:
   };
   using Options = unsigned;
 
+  // While one stands, changes of the rows and columns are taken in once,
+  // when the last one goes (adding thousands of rows one by one).
+  class ShapeHold {
+  public:
+    explicit ShapeHold(CustomGrid& grid) : grid_(grid) { ++grid_.shapeHolds_; }
+    ~ShapeHold() {
+      if (--grid_.shapeHolds_ == 0 && grid_.shapeHeld_) {
+        grid_.shapeHeld_ = false;
+        grid_.ShapeChanged();
+      }
+    }
+    ShapeHold(const ShapeHold&) = delete;
+    ShapeHold& operator=(const ShapeHold&) = delete;
+
+  private:
+    CustomGrid& grid_;
+  };
+
   // How a cell is drawn.
   enum DrawStateFlag : unsigned { Selected = 1u << 0, Focused = 1u << 1, Fixed = 1u << 2 };
   using DrawState = unsigned;
@@ -183,6 +201,8 @@ private:
   Options options_ = 0;
   bool updatingScrollBars_ = false;
   bool scrollBarsPending_ = false;
+  int shapeHolds_ = 0;
+  bool shapeHeld_ = false;  // a change came while held
   int sizingCol_ = -1;  // column whose border is being dragged
   int sizingStartX_ = 0;
   int sizingStartWidth_ = 0;

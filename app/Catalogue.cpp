@@ -65,10 +65,7 @@ void Catalogue::OpenTable(TTalvernDataSet& dataSet, const std::vector<TTagDef>& 
 }
 
 void Catalogue::ResetFields(TTalvernDataSet& dataSet) {
-  if (&dataSet == &main_) {
-    paramFields_.clear();
-    paramsField_ = nullptr;
-  }
+  if (&dataSet == &main_) paramFields_.clear();
   dataSet.DestroyFields();
   dataSet.UpdateFieldDefs();
   dataSet.CreateFields();
@@ -160,20 +157,12 @@ void Catalogue::PrepareMain(std::int32_t v) {
   main_.Open();
 }
 
-// The pieces of PARAMS as SplitParams cuts them, taken one by one: this runs
-// for every record read.
 void Catalogue::MainCalcFields(TDataSet& dataSet) {
-  if (paramFields_.empty()) return;
-  if (!paramsField_) paramsField_ = &dataSet.FieldByName("PARAMS");
-  const std::string params = paramsField_->AsString();
-  std::size_t start = 0;
-  for (TField* field : paramFields_) {
-    if (start >= params.size()) break;
-    std::size_t end = params.find(kParamSeparator, start);
-    if (end == std::string::npos) end = params.size();
-    if (end > start) field->SetAsString(params.substr(start, end - start));
-    start = end + 1;
-  }
+  const std::string params = dataSet.FieldByName("PARAMS").AsString();
+  const std::vector<std::string_view> pieces = SplitParams(params);
+  const std::size_t count = std::min(pieces.size(), paramFields_.size());
+  for (std::size_t i = 0; i < count; ++i)
+    if (!pieces[i].empty()) paramFields_[i]->SetAsString(std::string(pieces[i]));
 }
 
 bool Catalogue::ReadParameters(const std::vector<std::int32_t>& recNos, const std::vector<std::string>& fieldNames,

@@ -134,7 +134,6 @@ private:
   TDataSource dsMain_;
   // Main's calculated fields "1".."n" of the kind loaded, by number - 1.
   std::vector<TField*> paramFields_;
-  TField* paramsField_ = nullptr;  // Main's PARAMS, found on the first record read
 };
 
 // A lookup list's key as a whole number (0 for none).

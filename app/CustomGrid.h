@@ -45,7 +45,9 @@ public:
   public:
     explicit ShapeHold(CustomGrid& grid) : grid_(grid) { ++grid_.shapeHolds_; }
     ~ShapeHold() {
-      if (--grid_.shapeHolds_ == 0 && grid_.shapeHeld_) {
+      if (--grid_.shapeHolds_ > 0) return;
+      grid_.HoldReleased();
+      if (grid_.shapeHeld_) {
         grid_.shapeHeld_ = false;
         grid_.ShapeChanged();
       }
@@ -125,6 +127,9 @@ public:
   static constexpr int kMaxCellExtent = 32767;
 
 protected:
+  bool ShapeHeld() const { return shapeHolds_ > 0; }
+  // Called when the last ShapeHold goes, before the shape is taken in.
+  virtual void HoldReleased() {}
   // Asked before the current cell moves to (col, row); false keeps it.
   virtual bool SelectCell(int col, int row);
   // Draws one cell: the canvas is filled and its colours set already.

@@ -1,5 +1,6 @@
 #include "app/TextWidthGauge.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -17,7 +18,8 @@ constexpr double kSlack = 3.0;
 }  // namespace
 
 TextWidthGauge::TextWidthGauge(const QFont& font)
-    : font_(font), metrics_(font), exact_(font), kerning_(65536, std::numeric_limits<float>::quiet_NaN()) {
+    : font_(font), metrics_(font), exact_(font), kerning_(65536, std::numeric_limits<float>::quiet_NaN()),
+      widestOffered_(-std::numeric_limits<double>::infinity()) {
   advance_.fill(std::numeric_limits<double>::quiet_NaN());
 }
 
@@ -37,15 +39,49 @@ double TextWidthGauge::Kerning(unsigned char a, unsigned char b) {
   return k;
 }
 
-int TextWidthGauge::WidthIfOver(std::string_view text1251, int than) {
+double TextWidthGauge::Estimate(std::string_view text1251) {
   double estimate = 0;
   for (std::size_t i = 0; i < text1251.size(); ++i) {
     const auto c = static_cast<unsigned char>(text1251[i]);
     estimate += Advance(c);
     if (i > 0) estimate += Kerning(static_cast<unsigned char>(text1251[i - 1]), c);
   }
-  if (estimate + kSlack <= than) return than;
+  return estimate;
+}
+
+int TextWidthGauge::WidthIfOver(std::string_view text1251, int than) {
+  if (Estimate(text1251) + kSlack <= than) return than;
   return std::max(than, metrics_.horizontalAdvance(DisplayToQString(text1251)));
+}
+
+// The widest exact width is at least the widest estimate less the slack, so
+// a text estimated two slacks below it cannot be the widest.
+void TextWidthGauge::Offer(std::string_view text1251) {
+  const double estimate = Estimate(text1251);
+  if (estimate < widestOffered_ - 2 * kSlack) return;
+  widestOffered_ = std::max(widestOffered_, estimate);
+  if (offered_.size() >= pruneAt_) {
+    std::erase_if(offered_, [&](const Offered& o) { return o.estimate < widestOffered_ - 2 * kSlack; });
+    pruneAt_ = std::max<std::size_t>(256, 2 * offered_.size());
+  }
+  offered_.push_back({estimate, std::string(text1251)});
+}
+
+int TextWidthGauge::Settle(int than) {
+  std::sort(offered_.begin(), offered_.end(),
+            [](const Offered& a, const Offered& b) { return a.estimate > b.estimate; });
+  for (const Offered& o : offered_) {
+    if (o.estimate + kSlack <= than) break;
+    than = std::max(than, metrics_.horizontalAdvance(DisplayToQString(o.text)));
+  }
+  DropOffered();
+  return than;
+}
+
+void TextWidthGauge::DropOffered() {
+  offered_.clear();
+  pruneAt_ = 256;
+  widestOffered_ = -std::numeric_limits<double>::infinity();
 }
 
 }  // namespace talvern

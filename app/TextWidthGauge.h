@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <array>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,7 +25,15 @@ public:
   // gives it when that can exceed `than`; otherwise `than`.
   int WidthIfOver(std::string_view text1251, int than);
 
+  // Texts offered one by one are measured together when settled: only those
+  // whose estimates come near the widest estimate are shaped, widest first.
+  void Offer(std::string_view text1251);
+  // What WidthIfOver of every text offered since the last settling gives.
+  int Settle(int than);
+  void DropOffered();
+
 private:
+  double Estimate(std::string_view text1251);
   double Advance(unsigned char c);
   double Kerning(unsigned char a, unsigned char b);
 
@@ -33,6 +42,13 @@ private:
   QFontMetricsF exact_;
   std::array<double, 256> advance_;
   std::vector<float> kerning_;  // by (a << 8) | b; NaN while not measured
+  struct Offered {
+    double estimate;
+    std::string text;
+  };
+  std::vector<Offered> offered_;
+  double widestOffered_;
+  std::size_t pruneAt_ = 256;  // the next thinning of offered_
 };
 
 }  // namespace talvern

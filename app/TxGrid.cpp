@@ -79,14 +79,25 @@ void TxGrid::AddRow(std::int32_t recNo) {
   }
   if (dataSet_ == nullptr || columns_.Count() == 0) return;
   if (!typeWidths_ || typeWidths_->Font() != font()) typeWidths_.emplace(font());
+  const std::string type = dataSet_->FieldText(columns_.At(0).fieldName);
+  if (ShapeHeld()) {
+    typeWidths_->Offer(type);
+    return;
+  }
   const int width = ColWidths(0);
-  const int needed =
-      typeWidths_->WidthIfOver(dataSet_->FieldText(columns_.At(0).fieldName), width - kFirstColumnMargin) +
-      kFirstColumnMargin;
+  const int needed = typeWidths_->WidthIfOver(type, width - kFirstColumnMargin) + kFirstColumnMargin;
+  if (needed > width) SetColWidths(0, needed);
+}
+
+void TxGrid::HoldReleased() {
+  if (!typeWidths_ || columns_.Count() == 0) return;
+  const int width = ColWidths(0);
+  const int needed = typeWidths_->Settle(width - kFirstColumnMargin) + kFirstColumnMargin;
   if (needed > width) SetColWidths(0, needed);
 }
 
 void TxGrid::Clear() {
+  if (typeWidths_) typeWidths_->DropOffered();  // they go with their rows
   SetRowCount(0);
   SetColCount(0);
   view_.Clear();

@@ -146,6 +146,8 @@ public:
   void SetOnSaveCsv(TNotifyEvent handler) { onSaveCsv_ = std::move(handler); }
 
 protected:
+  // Rows added under a ShapeHold widen the type column when it goes.
+  void HoldReleased() override;
   bool SelectCell(int col, int row) override;
   void DrawCell(GridCanvas& canvas, int col, int row, const QRect& rect, DrawState state) override;
   void Paint(QPainter& painter, const QRegion& dirty) override;

@@ -109,18 +109,29 @@ TEST_F(GridTest, FirstRowSetsRowHeightsAndTypesWidenTheFirstColumn) {
   EXPECT_EQ(grid.RowRecNo(2), 2);
 
   // Many random types of letters that kern (Latin and Cyrillic in code page
-  // 1251, points, slashes): the column ends as wide as the widest one shaped.
+  // 1251, points, slashes): the column ends as wide as the widest one shaped,
+  // row by row, and when rows added under a hold are taken in at once.
   const std::string letters = "AVTWYLoa.,-/17" "\xC3\xD2\xCA\xD3\xC4\xEE\xE0\xF3";
   std::mt19937 random(7);
   int widest = grid.ColWidths(0);
-  for (int recNo = 3; recNo < 3000; ++recNo) {
+  auto add = [&](int recNo, int longest) {
     std::string type;
-    for (int n = 2 + static_cast<int>(random() % 14); n > 0; --n) type += letters[random() % letters.size()];
+    for (int n = 2 + static_cast<int>(random() % (longest - 1)); n > 0; --n) type += letters[random() % letters.size()];
     shown.data.records[recNo]["TYPE"] = type;
     shown.data.recNo = recNo;
     grid.AddRow(recNo);
     widest = std::max(widest, metrics.horizontalAdvance(DisplayToQString(type)) + 4);
+  };
+  for (int recNo = 3; recNo < 1500; ++recNo) {
+    add(recNo, 15);
     ASSERT_EQ(grid.ColWidths(0), widest) << recNo;
+  }
+  for (int from = 1500, longest = 17; from < 6000; from += 1500, longest += 2) {
+    {
+      CustomGrid::ShapeHold hold(grid);
+      for (int recNo = from; recNo < from + 1500; ++recNo) add(recNo, longest);
+    }
+    ASSERT_EQ(grid.ColWidths(0), widest) << from;
   }
 }
 

@@ -54,20 +54,12 @@ public:
   std::unique_ptr<TvxFilterOrder> Finish(std::uint32_t generation);
 
 private:
-  // Moves the keys so far from bytes_ into keys_ (a key that does not
-  // compare by its bytes came).
-  void KeepAsVariants();
-
   VXobjIndexTag& tag_;
   bool filtered_;
   VXobjIndexKeyData key_;  // the key being computed, its buffer reused
-  // Keys that compare by their bytes (every stored key of the compound
-  // format) lie back to back, keyEnds_ holding where each ends; otherwise
-  // each is a variant of its own in keys_.
+  // The keys back to back, keyEnds_ holding where each ends.
   std::string bytes_;
   std::vector<std::size_t> keyEnds_;
-  std::vector<VXobjIndexKeyData> keys_;
-  bool variants_ = false;
   std::vector<std::int32_t> records_;
   std::size_t recordLength_;
   std::vector<std::uint8_t> kept_;  // in the order added

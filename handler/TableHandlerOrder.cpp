@@ -12,7 +12,6 @@
 #include "handler/TableHandler.h"
 #include "index/IndexFile.h"
 #include "index/IndexTag.h"
-#include "index/KeyCompare.h"
 
 namespace talvern {
 
@@ -26,6 +25,11 @@ constexpr std::int64_t kSmallSetRatio = 32;
 // The most bytes of records a filter order keeps.
 constexpr std::int64_t kKeptBytes = std::int64_t{32} << 20;
 
+bool Bytewise(const TvxVariant& key) {
+  const VariantType t = key.Type();
+  return t == VariantType::Text || t == VariantType::Raw || t == VariantType::None;
+}
+
 }  // namespace
 
 TvxFilterOrderMaker::TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expected, std::int32_t recordLength)
@@ -37,38 +41,15 @@ TvxFilterOrderMaker::TvxFilterOrderMaker(VXobjIndexTag& tag, std::size_t expecte
   kept_.reserve(expected * recordLength_);
 }
 
-namespace {
-
-bool Bytewise(const TvxVariant& key) {
-  const VariantType t = key.Type();
-  return t == VariantType::Text || t == VariantType::Raw || t == VariantType::None;
-}
-
-}  // namespace
-
-void TvxFilterOrderMaker::KeepAsVariants() {
-  keys_.resize(keyEnds_.size());
-  std::size_t begin = 0;
-  for (std::size_t i = 0; i < keyEnds_.size(); ++i) {
-    keys_[i].SetBytes(bytes_.data() + begin, static_cast<std::int32_t>(keyEnds_[i] - begin));
-    begin = keyEnds_[i];
-  }
-  std::string().swap(bytes_);
-  std::vector<std::size_t>().swap(keyEnds_);
-  variants_ = true;
-}
-
 bool TvxFilterOrderMaker::Add(std::int32_t recno, const std::uint8_t* stored) {
   if (filtered_ && !tag_.ForEvaluate()) return true;
   if (!tag_.CurrentKey(key_)) return false;
-  if (!variants_ && !Bytewise(key_)) KeepAsVariants();
-  if (variants_) {
-    keys_.push_back(key_);
-  } else {
-    if (key_.Length() > 0)
-      bytes_.append(reinterpret_cast<const char*>(key_.Data()), static_cast<std::size_t>(key_.Length()));
-    keyEnds_.push_back(bytes_.size());
-  }
+  // Stored keys of the compound format are bytes; any other key leaves the
+  // walk to the tag.
+  if (!Bytewise(key_)) return false;
+  if (key_.Length() > 0)
+    bytes_.append(reinterpret_cast<const char*>(key_.Data()), static_cast<std::size_t>(key_.Length()));
+  keyEnds_.push_back(bytes_.size());
   records_.push_back(recno);
   if (recordLength_ > 0) {
     if (stored == nullptr) {
@@ -91,22 +72,15 @@ std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t genera
   std::vector<std::int32_t> byKey(records_.size());
   std::iota(byKey.begin(), byKey.end(), 0);
   const bool descending = tag_.StoredDescending;
-  if (!variants_) {
-    // Unsigned bytes over the shorter length, the shorter smaller: the
-    // comparison of texts and raw keys, made on the bytes in place.
-    auto key = [&](std::int32_t i) {
-      const std::size_t begin = i == 0 ? 0 : keyEnds_[static_cast<std::size_t>(i) - 1];
-      return std::string_view(bytes_.data() + begin, keyEnds_[static_cast<std::size_t>(i)] - begin);
-    };
-    std::stable_sort(byKey.begin(), byKey.end(), [&](std::int32_t a, std::int32_t b) {
-      return descending ? key(b) < key(a) : key(a) < key(b);
-    });
-  } else {
-    std::stable_sort(byKey.begin(), byKey.end(), [&](std::int32_t a, std::int32_t b) {
-      int c = CompareIndexKeys(keys_[static_cast<std::size_t>(a)], keys_[static_cast<std::size_t>(b)], -1);
-      return descending ? c > 0 : c < 0;
-    });
-  }
+  // Unsigned bytes over the shorter length, the shorter smaller: the
+  // comparison of index keys (CompareIndexKeys), made on the bytes in place.
+  auto key = [&](std::int32_t i) {
+    const std::size_t begin = i == 0 ? 0 : keyEnds_[static_cast<std::size_t>(i) - 1];
+    return std::string_view(bytes_.data() + begin, keyEnds_[static_cast<std::size_t>(i)] - begin);
+  };
+  std::stable_sort(byKey.begin(), byKey.end(), [&](std::int32_t a, std::int32_t b) {
+    return descending ? key(b) < key(a) : key(a) < key(b);
+  });
   order->records.resize(byKey.size());
   order->place.reserve(byKey.size());
   for (std::size_t i = 0; i < byKey.size(); ++i) {

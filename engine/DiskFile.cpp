@@ -86,6 +86,16 @@ std::int32_t VXO_DiskFile::ReadAt(std::int64_t offset, void* buffer, std::int32_
   return lastCount_;
 }
 
+bool VXO_DiskFile::ReadPieces(const std::int64_t* offsets, std::size_t count, std::int32_t length,
+                              std::uint8_t* out) {
+  if (closed_ || length < 0) Raise("Error on Read of file %s", {fileName_});
+  for (std::size_t i = 0; i < count; ++i)
+    if (offsets[i] < 0) Raise("Error on Read of file %s", {fileName_});
+  const platform::OsFile::PiecesResult result = handle_.ReadPieces(offsets, count, length, out);
+  if (result == platform::OsFile::PiecesResult::kError) Raise("Error on Read of file %s", {fileName_});
+  return result == platform::OsFile::PiecesResult::kWhole;
+}
+
 bool VXO_DiskFile::RenameFile(const std::string& newName) {
   std::string oldName = fileName_;
   CloseFile();

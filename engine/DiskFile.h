@@ -44,6 +44,10 @@ public:
   virtual bool LockEntireFile();
   virtual bool LockRegion(std::int64_t offset, std::int64_t length);
   virtual std::int32_t ReadAt(std::int64_t offset, void* buffer, std::int32_t length);
+  // count pieces of length bytes read straight from the file, piece i from
+  // offsets[i] to out + i * length (see OsFile::ReadPieces); false when one
+  // comes short.
+  bool ReadPieces(const std::int64_t* offsets, std::size_t count, std::int32_t length, std::uint8_t* out);
   virtual bool RenameFile(const std::string& newName);
   virtual void OpenExisting();
   virtual void CreateNew();

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -38,6 +39,9 @@ namespace {
 // reading scattered records one by one costs as much as reading this many
 // times more in blocks.
 constexpr std::int64_t kRangeRatio = 32;
+
+// The candidate records are read this many bytes at a time.
+constexpr std::size_t kBatchBytes = std::size_t{4} << 20;
 
 // The values a numeric field may have for a comparison to hold; a bound is
 // included (a superset is enough: the filter decides on each record).
@@ -176,11 +180,13 @@ bool VXO_dBHandler::ScanFilterFromIndex(VXobjIndexTag* orderTag) {
     return false;
   }
 
-  // The records in file order, each read on its own and evaluated in a
-  // buffer of its own; the table's current record stays as it is.
+  // The records in file order, read in batches straight from the file and
+  // evaluated one by one in a buffer of their own; the table's current
+  // record stays as it is.
   RefreshHeader();
   std::sort(records.begin(), records.end());
   records.erase(std::unique(records.begin(), records.end()), records.end());
+  records.erase(std::upper_bound(records.begin(), records.end(), recordCount_), records.end());
   std::vector<std::uint8_t> record(static_cast<std::size_t>(recordLength_) + 1, ' ');
   struct Restore {
     VXO_dBHandler& table;
@@ -196,20 +202,31 @@ bool VXO_dBHandler::ScanFilterFromIndex(VXobjIndexTag* orderTag) {
   std::optional<TvxFilterOrderMaker> order =
       StartFilterOrder(orderTag, static_cast<std::int64_t>(records.size()), !enciphered_);
   std::vector<std::int32_t> passing;
-  for (std::int32_t n : records) {
-    if (n > recordCount_) break;
-    if (VXO_DiskFile::ReadAt(RecordOffset(n), record.data(), recordLength_) != recordLength_) return false;
-    if (enciphered_) Cipher(ReadPassword(), record.data(), record.data(), recordLength_, false);
-    currentRecord_ = record.data();
-    currentRecordNo_ = n;
-    if (!FilterTrue()) continue;
-    passing.push_back(n);
-    try {
-      // A record whose key cannot be computed leaves the walk to the tag,
-      // which meets it (and its error) in its place.
-      if (order && !order->Add(n, enciphered_ ? nullptr : record.data())) order.reset();
-    } catch (const ETalvernError&) {
-      order.reset();
+  const auto length = static_cast<std::size_t>(recordLength_);
+  const std::size_t perBatch = std::max<std::size_t>(1, kBatchBytes / std::max<std::size_t>(length, 1));
+  std::vector<std::uint8_t> batch;
+  std::vector<std::int64_t> offsets;
+  for (std::size_t from = 0; from < records.size(); from += perBatch) {
+    const std::size_t count = std::min(perBatch, records.size() - from);
+    offsets.resize(count);
+    for (std::size_t i = 0; i < count; ++i) offsets[i] = RecordOffset(records[from + i]);
+    batch.resize(count * length);
+    if (!VXO_DiskFile::ReadPieces(offsets.data(), count, recordLength_, batch.data())) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::int32_t n = records[from + i];
+      std::memcpy(record.data(), batch.data() + i * length, length);
+      if (enciphered_) Cipher(ReadPassword(), record.data(), record.data(), recordLength_, false);
+      currentRecord_ = record.data();
+      currentRecordNo_ = n;
+      if (!FilterTrue()) continue;
+      passing.push_back(n);
+      try {
+        // A record whose key cannot be computed leaves the walk to the tag,
+        // which meets it (and its error) in its place.
+        if (order && !order->Add(n, enciphered_ ? nullptr : record.data())) order.reset();
+      } catch (const ETalvernError&) {
+        order.reset();
+      }
     }
   }
   for (std::int32_t n : passing) filterSet_->Mark(n, TvxHugeSet::kSet);

@@ -11,6 +11,7 @@
 // an exclusive open a write lock, so an exclusive open and any other open
 // refuse each other.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,6 +45,11 @@ public:
   // Reads up to length bytes at offset; the count read (short at the end of
   // the file), or -1 on an error.
   std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t length);
+  // Reads count pieces of length bytes, piece i from offsets[i] to
+  // out + i * length. Each read is a call into the system: a long list is
+  // shared with a second thread, which makes half of them on another core.
+  enum class PiecesResult { kWhole, kShort, kError };
+  PiecesResult ReadPieces(const std::int64_t* offsets, std::size_t count, std::int64_t length, std::uint8_t* out);
   // Writes length bytes at offset; false on an error (a read-only open
   // refuses every write). Writes and flushes obey an armed fault plan
   // (FaultInjection.h).

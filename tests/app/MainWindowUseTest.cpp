@@ -285,8 +285,9 @@ TEST_F(MainWindowUseTest, OnlyCommandsWithAHandlerAreEnabled) {
   ClickSmallHighFrequency();
   ClickCell(1, RowOf("КТ3102А"));
   for (QAction* command : w.findChildren<QAction*>()) {
-    if (command->objectName().startsWith("M_") && !w.HasHandler(*command))
+    if (command->objectName().startsWith("M_") && !w.HasHandler(*command)) {
       EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+    }
   }
   EXPECT_TRUE(w.HasHandler(*w.M_Exit()));
   EXPECT_TRUE(w.M_Exit()->isEnabled());

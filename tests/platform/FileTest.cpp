@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "TestFiles.h"
 #include "platform/File.h"
@@ -25,6 +26,26 @@ TEST(File, PositionedReadsAndWrites) {
   ASSERT_TRUE(f.Truncate(4));
   EXPECT_EQ(f.Size(), 4);
   EXPECT_TRUE(f.Flush());
+}
+
+// Scattered pieces, enough of them to be shared with a second thread: each
+// lands in its place; one reaching past the end makes the batch short.
+TEST(File, ReadPiecesPutsEachPieceInItsPlace) {
+  TempDir dir;
+  std::string bytes(100000, 0);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+  WriteFile(dir.File("p.bin"), bytes);
+  OsFile f;
+  ASSERT_EQ(f.Open(dir.File("p.bin"), false, true), OsFile::OpenResult::kOk);
+  std::vector<std::int64_t> offsets;
+  for (std::int64_t i = 0; i < 3000; ++i) offsets.push_back(i * 7919 % (100000 - 13));
+  std::vector<std::uint8_t> out(offsets.size() * 13);
+  ASSERT_EQ(f.ReadPieces(offsets.data(), offsets.size(), 13, out.data()), OsFile::PiecesResult::kWhole);
+  for (std::size_t i = 0; i < offsets.size(); ++i)
+    for (std::size_t k = 0; k < 13; ++k)
+      ASSERT_EQ(out[i * 13 + k], static_cast<std::uint8_t>((offsets[i] + k) * 7 % 251)) << i;
+  offsets[2999] = 100000 - 5;
+  EXPECT_EQ(f.ReadPieces(offsets.data(), offsets.size(), 13, out.data()), OsFile::PiecesResult::kShort);
 }
 
 TEST(File, ReadOnlyOpenRefusesWrites) {

@@ -2,6 +2,7 @@
 // information (record number and bookmark), record numbers and counts, and
 // field values as the record buffers hold them.
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -23,6 +24,9 @@ namespace talvern {
 namespace {
 
 constexpr double kMsPerDay = 86400000.0;
+
+// ReadRecords reads records by number this many bytes of them at a time.
+constexpr std::size_t kPrefetchBytes = std::size_t{4} << 20;
 
 // A whole number as a numeric field stores it: blanks around, an optional
 // sign and digits. False for anything else (a fraction, an exponent).
@@ -280,8 +284,15 @@ void TTalvernDataSet::ReadRecords(const std::vector<std::int32_t>& recNos,
   DBFObject& table = *table_;
   const std::int32_t start = table.RecNo();
   TRecordBuffer record = TempBuffer();
+  // The records are read from the file a batch at a time beforehand.
+  const std::size_t perBatch = std::max<std::size_t>(1, kPrefetchBytes / static_cast<std::size_t>(recordSize_));
+  struct Drop {
+    DBFObject& table;
+    ~Drop() { table.DropPrefetched(); }
+  } drop{table};
   try {
     for (std::size_t i = 0; i < recNos.size(); ++i) {
+      if (i % perBatch == 0) table.Prefetch(recNos.data() + i, std::min(perBatch, recNos.size() - i));
       const std::int32_t recNo = recNos[i];
       if (recNo < 1 || recNo > table.RecordCount()) table.RefreshHeader();
       if (recNo < 1 || recNo > table.RecordCount())

@@ -78,6 +78,13 @@ bool VXO_dBHandler::FillReadAhead(std::int64_t offset, std::int32_t length) {
 // header, other lengths, records asked for by number) is read from the file;
 // what is read that way also refreshes the block.
 std::int32_t VXO_dBHandler::ReadAt(std::int64_t offset, void* buffer, std::int32_t length) {
+  if (prefetchNext_ < prefetchedAt_.size() && offset == prefetchedAt_[prefetchNext_] && length == recordLength_) {
+    std::memcpy(buffer, prefetched_.data() + prefetchNext_++ * static_cast<std::size_t>(length),
+                static_cast<std::size_t>(length));
+    lastCount_ = length;
+    position_ = offset + length;
+    return length;
+  }
   if (servingKept_ && !directRead_ && KeptRecord(offset, buffer, length)) return length;
   if (!readAhead_ || directRead_ || offset < headerLength_ || length != recordLength_ || readAheadSize_ <= 0) {
     std::int32_t n = VXO_dBaseFld::ReadAt(offset, buffer, length);
@@ -91,6 +98,23 @@ std::int32_t VXO_dBHandler::ReadAt(std::int64_t offset, void* buffer, std::int32
   lastCount_ = count;
   position_ = offset + length;
   return count;
+}
+
+void VXO_dBHandler::Prefetch(const std::int32_t* recnos, std::size_t count) {
+  DropPrefetched();
+  prefetchedAt_.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (recnos[i] < 1) return DropPrefetched();
+    prefetchedAt_[i] = RecordOffset(recnos[i]);
+  }
+  prefetched_.resize(count * static_cast<std::size_t>(recordLength_));
+  if (!ReadPieces(prefetchedAt_.data(), count, recordLength_, prefetched_.data())) DropPrefetched();
+}
+
+void VXO_dBHandler::DropPrefetched() {
+  std::vector<std::uint8_t>().swap(prefetched_);
+  prefetchedAt_.clear();
+  prefetchNext_ = 0;
 }
 
 bool VXO_dBHandler::KeptRecord(std::int64_t offset, void* buffer, std::int32_t length) {
@@ -334,6 +358,7 @@ void VXO_dBHandler::WriteRecord(std::int32_t recno) {
 bool VXO_dBHandler::TableEvent(std::int32_t code, std::int32_t value) {
   if (code == teAfterWrite) {
     ForgetFilterOrder();
+    DropPrefetched();
     // The written record joins or leaves the filter. Should its evaluation
     // fail, the index files are still brought up to date before the error
     // goes on: the record is on disk already.

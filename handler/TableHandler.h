@@ -178,6 +178,13 @@ public:
   // reading it once more; a record asked for by number is read from the
   // file. Off lets the kept records go: they serve one walk.
   void ServeKeptRecords(bool on);
+  // Records about to be read by number in this order (ReadStored) are read
+  // from the file beforehand, all at once (VXO_DiskFile::ReadPieces): each
+  // read of the next of them takes its bytes from here, any other read goes
+  // to the file. Until DropPrefetched or a write; a list that cannot be read
+  // whole is left to the reads one by one.
+  void Prefetch(const std::int32_t* recnos, std::size_t count);
+  void DropPrefetched();
   bool Found() const { return found_; }
   bool SoftSeek() const { return softSeek_; }
   void SetSoftSeek(bool on) { softSeek_ = on; }
@@ -303,6 +310,11 @@ protected:
   // The filter set in the current tag's order, while the set is small.
   std::unique_ptr<TvxFilterOrder> filterOrder_;
   bool servingKept_ = false;
+  // Prefetch: the records' bytes and offsets in the order given, and the
+  // next one to be read.
+  std::vector<std::uint8_t> prefetched_;
+  std::vector<std::int64_t> prefetchedAt_;
+  std::size_t prefetchNext_ = 0;
 };
 
 }  // namespace talvern

@@ -99,6 +99,34 @@ TEST_F(HandlerReadAhead, RecordByNumberIsTheOneOnDisk) {
   EXPECT_EQ(t.TextGet(1), "THEIRS");  // the block took the fresh bytes
 }
 
+// Records read by number after a prefetch of them (enough to be read on two
+// threads) are those of the file; a write, a read out of the list's order
+// and a list reaching past the end leave the reads to the file.
+TEST_F(HandlerReadAhead, PrefetchedRecordsAreTheFilesRecords) {
+  VXO_dBHandler t(path, true, true);
+  std::vector<std::int32_t> recnos;
+  for (int i = 0; i < 3000; ++i) recnos.push_back(1 + i * 2654435761u % kCount);
+  t.Prefetch(recnos.data(), recnos.size());
+  for (std::int32_t r : recnos) {
+    t.ReadStored(r);
+    ASSERT_EQ(t.TextGet(1), Named("D", r)) << r;
+  }
+  const std::int32_t some[] = {5, 6, 7, 8};
+  t.Prefetch(some, 4);
+  t.ReadStored(5);
+  t.RawPut(1, "MINE");
+  t.WriteRecord(6);  // record 5's bytes with the new type, as record 6
+  t.ReadStored(6);
+  EXPECT_EQ(t.TextGet(1), "MINE");
+  t.ReadStored(8);
+  EXPECT_EQ(t.TextGet(1), "D8");
+  const std::int32_t beyond[] = {1, kCount + 5};
+  t.Prefetch(beyond, 2);
+  t.ReadStored(1);
+  EXPECT_EQ(t.TextGet(1), "D1");
+  t.DropPrefetched();
+}
+
 TEST_F(HandlerReadAhead, SwitchingOffReadsRecordByRecord) {
   VXO_dBHandler t(path, true, true);
   t.SetReadAhead(true);

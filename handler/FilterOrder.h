@@ -31,6 +31,17 @@ struct TvxFilterOrder {
   std::vector<std::int32_t> records;
   // Record number -> its place in records.
   std::unordered_map<std::int32_t, std::int32_t> place;
+  // The place of recno in records, or -1. The place found last is tried
+  // first: a walk asks for the record it stands on, then reads the next.
+  std::int64_t PlaceOf(std::int32_t recno) {
+    if (last >= 0 && last < static_cast<std::int64_t>(records.size()) &&
+        records[static_cast<std::size_t>(last)] == recno)
+      return last;
+    auto found = place.find(recno);
+    if (found == place.end()) return -1;
+    return last = found->second;
+  }
+  std::int64_t last = -1;
   // The records as stored when the filter read them (record length bytes
   // each, in the order they were read), when they were kept, and for each
   // place in records the slot of its record there: a walk that asks for them

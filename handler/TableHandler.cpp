@@ -121,9 +121,10 @@ bool VXO_dBHandler::KeptRecord(std::int64_t offset, void* buffer, std::int32_t l
   if (!filterOrder_ || filterOrder_->kept.empty() || length != recordLength_ || offset < headerLength_ ||
       (offset - headerLength_) % recordLength_ != 0)
     return false;
-  auto found = filterOrder_->place.find(static_cast<std::int32_t>((offset - headerLength_) / recordLength_) + 1);
-  if (found == filterOrder_->place.end()) return false;
-  const auto slot = static_cast<std::size_t>(filterOrder_->keptSlot[static_cast<std::size_t>(found->second)]);
+  const std::int64_t at =
+      filterOrder_->PlaceOf(static_cast<std::int32_t>((offset - headerLength_) / recordLength_) + 1);
+  if (at < 0) return false;
+  const auto slot = static_cast<std::size_t>(filterOrder_->keptSlot[static_cast<std::size_t>(at)]);
   std::memcpy(buffer, filterOrder_->kept.data() + slot * static_cast<std::size_t>(recordLength_),
               static_cast<std::size_t>(length));
   lastCount_ = length;

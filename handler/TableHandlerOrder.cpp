@@ -177,11 +177,10 @@ bool VXO_dBHandler::OrderedFilterRecord(VXobjIndexTag& tag, std::int32_t code, s
     const bool last = (code == RecBottom) != tag.ReverseNavigation;
     at = last ? n - 1 : 0;
   } else {
-    auto found = filterOrder_->place.find(currentRecordNo_);
+    at = filterOrder_->PlaceOf(currentRecordNo_);
     // The current record lies outside the set: the tag finds where it
     // stands.
-    if (found == filterOrder_->place.end()) return false;
-    at = found->second;
+    if (at < 0) return false;
     if (code == RecNext) at += forward;
     else if (code == RecPrior) at -= forward;
   }
@@ -191,6 +190,7 @@ bool VXO_dBHandler::OrderedFilterRecord(VXobjIndexTag& tag, std::int32_t code, s
     return true;
   }
   rec = records[static_cast<std::size_t>(at)];
+  filterOrder_->last = at;
   return true;
 }
 

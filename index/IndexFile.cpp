@@ -92,14 +92,16 @@ void VXobjIndexFile::Reindex() {}
 
 bool VXobjIndexFile::ChangedByOthers() { return false; }
 
-VXobjIndexFile::CacheSlot* VXobjIndexFile::Slot(std::int32_t offset) {
-  if (cache_.empty()) {
+VXobjIndexFile::CacheSlot VXobjIndexFile::Slot(std::int32_t offset) {
+  if (cacheOffsets_.empty()) {
     std::size_t pages = Disk ? static_cast<std::size_t>(Disk->FileSize() / kCachePage) : 0;
     std::size_t slots = 64;
     while (slots < pages && slots < kCacheSlots) slots *= 2;
-    cache_.resize(slots);
+    cacheBytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(slots * kCachePage);
+    cacheOffsets_.assign(slots, -1);
   }
-  return &cache_[static_cast<std::size_t>(offset / kCachePage) % cache_.size()];
+  const std::size_t i = static_cast<std::size_t>(offset / kCachePage) % cacheOffsets_.size();
+  return {cacheOffsets_[i], cacheBytes_.get() + i * kCachePage};
 }
 
 bool VXobjIndexFile::Uncached() const { return Disk && Disk->IsShared() && VersionOffset() <= 0; }
@@ -112,9 +114,9 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
   if (whole) {
     std::int32_t at = 0;
     for (; at < length; at += kCachePage) {
-      CacheSlot* slot = Slot(offset + at);
-      if (slot->offset != offset + at) break;
-      std::memcpy(bytes + at, slot->bytes.data(), kCachePage);
+      CacheSlot slot = Slot(offset + at);
+      if (slot.offset != offset + at) break;
+      std::memcpy(bytes + at, slot.bytes, kCachePage);
     }
     if (at == length) return true;
   }
@@ -127,9 +129,9 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
     if (ReadAhead(offset)) {
       std::int32_t at = 0;
       for (; at < length; at += kCachePage) {
-        CacheSlot* slot = Slot(offset + at);
-        if (slot->offset != offset + at) break;
-        std::memcpy(bytes + at, slot->bytes.data(), kCachePage);
+        CacheSlot slot = Slot(offset + at);
+        if (slot.offset != offset + at) break;
+        std::memcpy(bytes + at, slot.bytes, kCachePage);
       }
       if (at == length) return true;
     }
@@ -139,9 +141,9 @@ bool VXobjIndexFile::PageRead(std::int32_t offset, void* buffer, std::int32_t le
   if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), bytes, bytes, count, false);
   if (whole && count == length) {
     for (std::int32_t at = 0; at < length; at += kCachePage) {
-      CacheSlot* slot = Slot(offset + at);
-      slot->offset = offset + at;
-      std::memcpy(slot->bytes.data(), bytes + at, kCachePage);
+      CacheSlot slot = Slot(offset + at);
+      slot.offset = offset + at;
+      std::memcpy(slot.bytes, bytes + at, kCachePage);
     }
   }
   return count == length;
@@ -158,9 +160,9 @@ bool VXobjIndexFile::ReadAhead(std::int32_t offset) {
   for (std::int32_t i = 0; i < pages; ++i) {
     std::uint8_t* page = block.data() + static_cast<std::size_t>(i) * kCachePage;
     if (Table && Table->IsEnciphered()) CipherPage(Table->ReadPassword(), page, page, kCachePage, false);
-    CacheSlot* slot = Slot(offset + i * kCachePage);
-    slot->offset = offset + i * kCachePage;
-    std::memcpy(slot->bytes.data(), page, kCachePage);
+    CacheSlot slot = Slot(offset + i * kCachePage);
+    slot.offset = offset + i * kCachePage;
+    std::memcpy(slot.bytes, page, kCachePage);
   }
   return pages > 0;
 }
@@ -176,14 +178,14 @@ bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int
     it->second.reset();
   }
   // The cached pages follow what is written (whole pages), or go.
-  if (!cache_.empty()) {
+  if (!cacheOffsets_.empty()) {
     for (std::int32_t at = offset / kCachePage * kCachePage; at < offset + length; at += kCachePage) {
-      CacheSlot* slot = Slot(at);
+      CacheSlot slot = Slot(at);
       if (at >= offset && at + kCachePage <= offset + length) {
-        slot->offset = at;
-        std::memcpy(slot->bytes.data(), bytes + (at - offset), kCachePage);
-      } else if (slot->offset == at) {
-        slot->offset = -1;
+        slot.offset = at;
+        std::memcpy(slot.bytes, bytes + (at - offset), kCachePage);
+      } else if (slot.offset == at) {
+        slot.offset = -1;
       }
     }
   }
@@ -199,7 +201,7 @@ bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int
 
 void VXobjIndexFile::DropCache() {
   ++cacheGeneration_;
-  for (auto& slot : cache_) slot.offset = -1;
+  std::fill(cacheOffsets_.begin(), cacheOffsets_.end(), -1);
   nodes_.clear();
   cachedLeaves_ = 0;
 }

@@ -163,15 +163,19 @@ protected:
 private:
   static constexpr std::int32_t kCachePage = 512;
   // The page cache: up to kCacheSlots pages (fewer for a small file), page
-  // p in slot p mod the number of slots (allocated on first use).
+  // p in slot p mod the number of slots (allocated on first use). A slot's
+  // offset says which page it holds (-1: none); the bytes are left as the
+  // allocation gives them until a page is put there, so that an open costs
+  // no filling of the whole cache.
   static constexpr std::size_t kCacheSlots = 8192;
   struct CacheSlot {
-    std::int32_t offset = -1;
-    std::array<std::uint8_t, kCachePage> bytes;
+    std::int32_t& offset;
+    std::uint8_t* bytes;
   };
-  CacheSlot* Slot(std::int32_t offset);
+  CacheSlot Slot(std::int32_t offset);
   bool ReadAhead(std::int32_t offset);
-  std::vector<CacheSlot> cache_;
+  std::vector<std::int32_t> cacheOffsets_;
+  std::unique_ptr<std::uint8_t[]> cacheBytes_;
   // Sequential reads: pages read at once after two misses in a row.
   static constexpr std::int32_t kReadAheadPages = 32;
   std::int64_t lastMissEnd_ = -1;

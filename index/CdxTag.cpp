@@ -241,15 +241,17 @@ void VXobjCDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
     value.SetBytes(buffer, length);
     return;
   }
-  // Character keys: logical values become T or F, other values their text.
-  std::string text;
+  // Character keys: logical values become T or F, other values their text
+  // (a text is read where it lies: the key is built in buffer).
+  std::string other;
+  std::string_view text;
   switch (value.Type()) {
     case VariantType::Text:
-    case VariantType::Raw: text.assign(value.View()); break;
-    case VariantType::Boolean: text.assign(1, value.AsBoolean() ? 'T' : 'F'); break;
-    default: text = value.AsText(); break;
+    case VariantType::Raw: text = value.View(); break;
+    case VariantType::Boolean: text = value.AsBoolean() ? "T" : "F"; break;
+    default: text = other = value.AsText(); break;
   }
-  if (trim) text.resize(TrimRightBlanks(text));
+  if (trim) text = text.substr(0, TrimRightBlanks(text));
   if (Collation == kCollationGeneral && Options < kOptionDirectory) {
     length += GeneralKey(text, out, room);
   } else {
@@ -260,7 +262,7 @@ void VXobjCDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
   value.SetText(std::string_view(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length)));
 }
 
-std::size_t VXobjCDXTag::TrimRightBlanks(const std::string& text) {
+std::size_t VXobjCDXTag::TrimRightBlanks(std::string_view text) {
   std::size_t n = text.size();
   while (n > 0 && text[n - 1] == ' ') --n;
   return n;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "index/IndexTag.h"
 
@@ -51,7 +52,7 @@ public:
 
 private:
   static char KeyTypeOf(const TvxVariant& value);
-  static std::size_t TrimRightBlanks(const std::string& text);
+  static std::size_t TrimRightBlanks(std::string_view text);
   void JudgeKeyForm();
   // Page codecs (CdxNode.cpp).
   bool ReadLeaf(const std::uint8_t* page, VXobjIndexKey& node);

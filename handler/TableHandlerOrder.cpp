@@ -2,7 +2,6 @@
 // whole tag (see FilterOrder.h).
 
 #include <algorithm>
-#include <numeric>
 #include <optional>
 #include <string_view>
 
@@ -69,18 +68,35 @@ std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t genera
   auto order = std::make_unique<TvxFilterOrder>();
   order->tag = &tag_;
   order->generation = generation;
-  std::vector<std::int32_t> byKey(records_.size());
-  std::iota(byKey.begin(), byKey.end(), 0);
   const bool descending = tag_.StoredDescending;
   // Unsigned bytes over the shorter length, the shorter smaller: the
-  // comparison of index keys (CompareIndexKeys), made on the bytes in place.
+  // comparison of index keys (CompareIndexKeys), made on the bytes in place,
+  // first on their first eight bytes as one number (a shorter key padded
+  // with zeros, which still sorts it first). Equal keys stay in the order
+  // they were added, that of their record numbers.
   auto key = [&](std::int32_t i) {
     const std::size_t begin = i == 0 ? 0 : keyEnds_[static_cast<std::size_t>(i) - 1];
     return std::string_view(bytes_.data() + begin, keyEnds_[static_cast<std::size_t>(i)] - begin);
   };
-  std::stable_sort(byKey.begin(), byKey.end(), [&](std::int32_t a, std::int32_t b) {
-    return descending ? key(b) < key(a) : key(a) < key(b);
+  struct Entry {
+    std::uint64_t head;
+    std::int32_t index;
+  };
+  std::vector<Entry> entries(records_.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string_view k = key(static_cast<std::int32_t>(i));
+    std::uint64_t head = 0;
+    for (std::size_t b = 0; b < 8; ++b) head = head << 8 | (b < k.size() ? static_cast<std::uint8_t>(k[b]) : 0u);
+    entries[i] = {head, static_cast<std::int32_t>(i)};
+  }
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    if (a.head != b.head) return descending ? a.head > b.head : a.head < b.head;
+    const int c = key(a.index).compare(key(b.index));
+    if (c != 0) return descending ? c > 0 : c < 0;
+    return a.index < b.index;
   });
+  std::vector<std::int32_t> byKey(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) byKey[i] = entries[i].index;
   order->records.resize(byKey.size());
   order->place.reserve(byKey.size());
   for (std::size_t i = 0; i < byKey.size(); ++i) {

@@ -43,12 +43,10 @@ struct TvxFilterOrder {
   }
   std::int64_t last = -1;
   // The records as stored when the filter read them (record length bytes
-  // each, in the order they were read), when they were kept, and for each
-  // place in records the slot of its record there: a walk that asks for them
-  // (VXO_dBHandler::ServeKeptRecords) takes them from here instead of
-  // reading each once more.
+  // each, in the order of records), when they were kept: a walk that asks
+  // for them (VXO_dBHandler::ServeKeptRecords) takes them from here instead
+  // of reading each once more.
   std::vector<std::uint8_t> kept;
-  std::vector<std::int32_t> keptSlot;
 };
 
 // Makes a TvxFilterOrder: the records are given one by one while the table's

@@ -124,9 +124,8 @@ bool VXO_dBHandler::KeptRecord(std::int64_t offset, void* buffer, std::int32_t l
   const std::int64_t at =
       filterOrder_->PlaceOf(static_cast<std::int32_t>((offset - headerLength_) / recordLength_) + 1);
   if (at < 0) return false;
-  const auto slot = static_cast<std::size_t>(filterOrder_->keptSlot[static_cast<std::size_t>(at)]);
-  std::memcpy(buffer, filterOrder_->kept.data() + slot * static_cast<std::size_t>(recordLength_),
-              static_cast<std::size_t>(length));
+  const std::size_t size = static_cast<std::size_t>(recordLength_);
+  std::memcpy(buffer, filterOrder_->kept.data() + static_cast<std::size_t>(at) * size, size);
   lastCount_ = length;
   position_ = offset + length;
   return true;
@@ -134,10 +133,7 @@ bool VXO_dBHandler::KeptRecord(std::int64_t offset, void* buffer, std::int32_t l
 
 void VXO_dBHandler::ServeKeptRecords(bool on) {
   servingKept_ = on;
-  if (!on && filterOrder_) {
-    std::vector<std::uint8_t>().swap(filterOrder_->kept);
-    std::vector<std::int32_t>().swap(filterOrder_->keptSlot);
-  }
+  if (!on && filterOrder_) std::vector<std::uint8_t>().swap(filterOrder_->kept);
 }
 
 void VXO_dBHandler::WriteAt(std::int64_t offset, const void* buffer, std::int32_t length) {

@@ -2,6 +2,7 @@
 // whole tag (see FilterOrder.h).
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -95,17 +96,20 @@ std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t genera
     if (c != 0) return descending ? c > 0 : c < 0;
     return a.index < b.index;
   });
-  std::vector<std::int32_t> byKey(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) byKey[i] = entries[i].index;
-  order->records.resize(byKey.size());
-  order->place.reserve(byKey.size());
-  for (std::size_t i = 0; i < byKey.size(); ++i) {
-    order->records[i] = records_[static_cast<std::size_t>(byKey[i])];
+  order->records.resize(entries.size());
+  order->place.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    order->records[i] = records_[static_cast<std::size_t>(entries[i].index)];
     order->place.emplace(order->records[i], static_cast<std::int32_t>(i));
   }
+  // The kept records are put in the walk's order while they are still in
+  // the processor's cache: the walk then reads them one after the other.
   if (recordLength_ > 0) {
-    order->kept = std::move(kept_);
-    order->keptSlot = std::move(byKey);
+    order->kept.resize(kept_.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      std::memcpy(order->kept.data() + i * recordLength_,
+                  kept_.data() + static_cast<std::size_t>(entries[i].index) * recordLength_, recordLength_);
+    std::vector<std::uint8_t>().swap(kept_);
   }
   return order;
 }

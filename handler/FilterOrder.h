@@ -29,19 +29,24 @@ struct TvxFilterOrder {
   std::uint32_t generation = 0;
   // Record numbers in the tag's stored order.
   std::vector<std::int32_t> records;
-  // Record number -> its place in records.
-  std::unordered_map<std::int32_t, std::int32_t> place;
   // The place of recno in records, or -1. The place found last is tried
   // first: a walk asks for the record it stands on, then reads the next.
+  // Other lookups go through a map of the places, made at the first.
   std::int64_t PlaceOf(std::int32_t recno) {
     if (last >= 0 && last < static_cast<std::int64_t>(records.size()) &&
         records[static_cast<std::size_t>(last)] == recno)
       return last;
+    if (place.empty()) {
+      place.reserve(records.size());
+      for (std::size_t i = 0; i < records.size(); ++i) place.emplace(records[i], static_cast<std::int32_t>(i));
+    }
     auto found = place.find(recno);
     if (found == place.end()) return -1;
     return last = found->second;
   }
   std::int64_t last = -1;
+  // Record number -> its place in records.
+  std::unordered_map<std::int32_t, std::int32_t> place;
   // The records as stored when the filter read them (record length bytes
   // each, in the order of records), when they were kept: a walk that asks
   // for them (VXO_dBHandler::ServeKeptRecords) takes them from here instead

@@ -97,18 +97,16 @@ std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t genera
     return a.index < b.index;
   });
   order->records.resize(entries.size());
-  order->place.reserve(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) {
+  for (std::size_t i = 0; i < entries.size(); ++i)
     order->records[i] = records_[static_cast<std::size_t>(entries[i].index)];
-    order->place.emplace(order->records[i], static_cast<std::int32_t>(i));
-  }
   // The kept records are put in the walk's order while they are still in
   // the processor's cache: the walk then reads them one after the other.
   if (recordLength_ > 0) {
-    order->kept.resize(kept_.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
-      std::memcpy(order->kept.data() + i * recordLength_,
-                  kept_.data() + static_cast<std::size_t>(entries[i].index) * recordLength_, recordLength_);
+    order->kept.reserve(kept_.size());
+    for (const Entry& e : entries) {
+      const std::uint8_t* from = kept_.data() + static_cast<std::size_t>(e.index) * recordLength_;
+      order->kept.insert(order->kept.end(), from, from + recordLength_);
+    }
     std::vector<std::uint8_t>().swap(kept_);
   }
   return order;

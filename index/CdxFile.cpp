@@ -10,7 +10,6 @@
 #include "engine/Fields.h"
 #include "engine/Strings.h"
 #include "index/CdxLayout.h"
-#include "platform/File.h"
 
 namespace talvern {
 
@@ -343,38 +342,24 @@ void VXobjCDXFile::Reindex() {
 }
 
 void VXobjCDXFile::RebuildBeside(const std::vector<TagDefinition>& definitions) {
-  const std::string target = FullName();
-  const std::string temporary = target + ".tmp";
-  try {
-    VXobjCDXFile fresh(Table, temporary, true, true, false, true);
-    if (!fresh.Opened) fresh.RaiseCorrupted();
-    // The counter goes on from the old file's, so that other programs see
-    // the change.
-    fresh.directory_->Version = static_cast<std::int32_t>(static_cast<std::uint32_t>(directory_->Version) + 1);
-    fresh.directory_->HeaderDirty = true;
-    fresh.directory_->HeaderWrite();
-    for (const auto& d : definitions)
-      fresh.AddTag(d.name, d.keyExpr, d.unique, d.ascending, d.forExpr, d.collation);
-    fresh.Flush();
-  } catch (...) {
-    Disk->ReleaseSoleUse();
-    platform::DeleteFile(temporary);
-    throw;
-  }
-  if (!platform::RenameFile(temporary, target)) {
-    Disk->ReleaseSoleUse();
-    platform::DeleteFile(temporary);
-    Raise("Error on Rename of file %s", {temporary});
-  }
-  // The old file goes with its handle (and its locks); the new one is read
-  // as a file opened afresh.
-  auto disk = std::make_unique<VXO_DiskFile>(target, Disk->IsShared(), Disk->IsReadWrite());
-  directory_.reset();
-  Tags.clear();
-  DropCache();
-  Disk = std::move(disk);
-  Disk->OpenExisting();
-  NextFree = -1;
+  ReplaceWithBuilt(
+      [&](const std::string& temporary) {
+        VXobjCDXFile fresh(Table, temporary, true, true, false, true);
+        if (!fresh.Opened) fresh.RaiseCorrupted();
+        // The counter goes on from the old file's, so that other programs
+        // see the change.
+        fresh.directory_->Version = static_cast<std::int32_t>(static_cast<std::uint32_t>(directory_->Version) + 1);
+        fresh.directory_->HeaderDirty = true;
+        fresh.directory_->HeaderWrite();
+        for (const auto& d : definitions)
+          fresh.AddTag(d.name, d.keyExpr, d.unique, d.ascending, d.forExpr, d.collation);
+        fresh.Flush();
+      },
+      [&] {
+        directory_.reset();
+        Tags.clear();
+      });
+  // The new file is read as a file opened afresh.
   directory_ = std::make_unique<VXobjCDXTag>(this, 0, BaseName(fileName_));
   if (Corrupted) RaiseCorrupted();
   directory_->Options = kOptionsDirectory;

@@ -13,6 +13,7 @@
 #include "index/MdxFile.h"
 #include "index/NdxFile.h"
 #include "index/NtxFile.h"
+#include "platform/File.h"
 
 namespace talvern {
 
@@ -197,6 +198,32 @@ bool VXobjIndexFile::PageWrite(std::int32_t offset, const void* buffer, std::int
     Disk->WriteAt(offset, buffer, length);
   }
   return true;
+}
+
+void VXobjIndexFile::ReplaceWithBuilt(const std::function<void(const std::string& temporary)>& build,
+                                      const std::function<void()>& forget) {
+  const std::string target = FullName();
+  const std::string temporary = target + ".tmp";
+  auto undo = [&] {
+    Disk->ReleaseSoleUse();
+    platform::DeleteFile(temporary);
+  };
+  try {
+    build(temporary);
+  } catch (...) {
+    undo();
+    throw;
+  }
+  if (!platform::RenameFile(temporary, target)) {
+    undo();
+    Raise("Error on Rename of file %s", {temporary});
+  }
+  auto disk = std::make_unique<VXO_DiskFile>(target, Disk->IsShared(), Disk->IsReadWrite());
+  forget();
+  DropCache();
+  Disk = std::move(disk);
+  Disk->OpenExisting();
+  NextFree = -1;
 }
 
 void VXobjIndexFile::DropCache() {

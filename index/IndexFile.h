@@ -109,6 +109,15 @@ public:
   // Releases every tag's node path (writing it) and flushes the disk file.
   void Flush();
 
+  // Makes the file anew beside itself and puts it in its place: build makes
+  // the new file complete under the name given, which is then renamed over
+  // this one. Should either fail, the new file goes, the sole use of this one
+  // is given back and the error goes on, this file as it was. Otherwise
+  // forget lets go of what was read from the old file, and the file is
+  // opened afresh under its name (the old handle going with its locks).
+  void ReplaceWithBuilt(const std::function<void(const std::string& temporary)>& build,
+                        const std::function<void()>& forget);
+
   // The name without path, with extension.
   const std::string& FileName() const { return fileName_; }
   // The full path of the disk file; empty without one.

@@ -2,7 +2,6 @@
 
 #include "engine/Errors.h"
 #include "engine/Strings.h"
-#include "platform/File.h"
 
 namespace talvern {
 
@@ -66,31 +65,17 @@ void VXobjItemFile::LockWhole() {
 }
 
 void VXobjItemFile::ReplaceFromBeside(const std::function<void(VXobjItemFile& fresh)>& build) {
-  const std::string target = FullName();
-  const std::string temporary = target + ".tmp";
-  try {
-    std::unique_ptr<VXobjItemFile> fresh = NewBeside(temporary);
-    if (!fresh->IsOpened()) fresh->RaiseCorrupted();
-    build(*fresh);
-    fresh->Flush();
-  } catch (...) {
-    Disk->ReleaseSoleUse();
-    platform::DeleteFile(temporary);
-    throw;
-  }
-  if (!platform::RenameFile(temporary, target)) {
-    Disk->ReleaseSoleUse();
-    platform::DeleteFile(temporary);
-    Raise("Error on Rename of file %s", {temporary});
-  }
-  // The old file goes with its handle (and its locks).
-  auto disk = std::make_unique<VXO_DiskFile>(target, Disk->IsShared(), Disk->IsReadWrite());
-  for (auto& tag : Tags) tag->Discard();
-  Tags.clear();
-  DropCache();
-  Disk = std::move(disk);
-  Disk->OpenExisting();
-  NextFree = -1;
+  ReplaceWithBuilt(
+      [&](const std::string& temporary) {
+        std::unique_ptr<VXobjItemFile> fresh = NewBeside(temporary);
+        if (!fresh->IsOpened()) fresh->RaiseCorrupted();
+        build(*fresh);
+        fresh->Flush();
+      },
+      [&] {
+        for (auto& tag : Tags) tag->Discard();
+        Tags.clear();
+      });
   Reload();
   if (Corrupted) RaiseCorrupted();
 }

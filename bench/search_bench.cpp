@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "DriverKit.h"
 #include "app/Application.h"
 #include "app/DataGrid.h"
 #include "app/FormSearch.h"
@@ -32,18 +33,12 @@
 #include "platform/CodePage.h"
 
 using namespace talvern;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::MsSince;
 
 namespace {
 
-double MsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::string DataDir() {
-  if (const char* dir = std::getenv("TALVERN_BENCH_DATA")) return dir;
-  return TALVERN_BENCH_DATA;
-}
+std::string DataDir() { return bench::DriverDataDir(); }
 
 // The shared reference scripts: ../shared/bench beside the checkout, one level
 // further up for a worktree.
@@ -56,9 +51,7 @@ std::string SharedBenchDir() {
 }
 
 void Report(const std::string& what, std::vector<double> ms) {
-  std::sort(ms.begin(), ms.end());
-  std::printf("%-60s min %8.1f ms  median %8.1f ms  max %8.1f ms  (%zu runs)\n", what.c_str(), ms.front(),
-              ms[ms.size() / 2], ms.back(), ms.size());
+  bench::ReportRuns(60, what, std::move(ms));
 }
 
 std::string CsvField(const std::string& text) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "DriverKit.h"
 #include "app/Application.h"
 #include "app/LookupComboBox.h"
 #include "app/MainForm.h"
@@ -25,23 +26,15 @@
 #include "dataset/TalvernDataSet.h"
 
 using namespace talvern;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::MsSince;
 
 namespace {
 
-double MsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::string DataDir() {
-  if (const char* dir = std::getenv("TALVERN_BENCH_DATA")) return dir;
-  return TALVERN_BENCH_DATA;
-}
+std::string DataDir() { return bench::DriverDataDir(); }
 
 void Report(const char* what, std::vector<double> ms) {
-  std::sort(ms.begin(), ms.end());
-  std::printf("%-52s min %8.1f ms  median %8.1f ms  max %8.1f ms  (%zu runs)\n", what, ms.front(),
-              ms[ms.size() / 2], ms.back(), ms.size());
+  bench::ReportRuns(52, what, std::move(ms));
 }
 
 // The window shown and painted: what the user sees as "ready".

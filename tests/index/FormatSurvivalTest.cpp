@@ -6,6 +6,7 @@
 
 #include "IndexTestKit.h"
 #include "KillHarness.h"
+#include "RebuildSurvival.h"
 #include "handler/TableHandler.h"
 #include "index/IndexCheck.h"
 
@@ -56,31 +57,9 @@ protected:
 };
 
 TEST_P(FormatSurvivalTest, ReindexKilledOrOnAFullDiskLeavesTheFileWhole) {
-  const std::string before = ReadFile(index);
-  auto reindex = [&] { return Reindex(); };
-  const std::int64_t writes = CountChildWrites(reindex, "");
-  WriteFile(index, before);
-  ASSERT_GT(writes, 5);
-  for (std::int64_t n = 1; n <= writes; ++n) {
-    EXPECT_TRUE(RunChildKilledAt(reindex, n, "", n % 2 == 0).killed) << n;
-    EXPECT_EQ(Survey(), Expected()) << "killed at write " << n;
-    WriteFile(index, before);
-  }
-  std::int64_t growing = 0;
-  {
-    FaultScope count({.growingOnly = true});
-    Reindex();
-    growing = platform::CountedFaultOps();
-  }
-  WriteFile(index, before);
-  for (std::int64_t nth = 1; nth <= growing; ++nth) {
-    FaultScope full({.nth = nth, .error = ENOSPC, .persist = true, .growingOnly = true});
-    EXPECT_EQ(ErrorOf([&] { Reindex(); }), "Error writing to " + index + ".tmp") << nth;
-  }
-  EXPECT_TRUE(ReadFile(index) == before);
-  EXPECT_EQ(RunChild(reindex).exitCode, 0);
-  EXPECT_EQ(Survey(), Expected());
-  EXPECT_FALSE(std::filesystem::exists(index + ".tmp"));
+  ExpectRebuildSurvivesAFullDisk(index, [&] { Reindex(); }, 0);
+  ExpectRebuildSurvivesKills(
+      index, [&] { return Reindex(); }, [&] { return Survey(); }, Expected(), 5);
 }
 
 // Records go in until a full disk refuses a page that a split needs; the

@@ -13,6 +13,7 @@
 #include "IndexTestKit.h"
 #include "KillHarness.h"
 #include "Peers.h"
+#include "RebuildSurvival.h"
 #include "handler/TableHandler.h"
 #include "index/IndexCheck.h"
 
@@ -66,37 +67,12 @@ protected:
 };
 
 TEST_F(SurvivalTest, ReindexKilledAtAnyWriteLosesNoTag) {
-  const std::string before = ReadFile(cdx);
-  auto reindex = [&] { return Reindex(); };
-  const std::int64_t writes = CountChildWrites(reindex, "");
-  WriteFile(cdx, before);
-  ASSERT_GT(writes, 10);
-  for (std::int64_t n = 1; n <= writes; ++n) {
-    EXPECT_TRUE(RunChildKilledAt(reindex, n, "", n % 2 == 0).killed) << n;
-    EXPECT_EQ(Survey(), "NAME;NUM;") << "killed at write " << n;
-    WriteFile(cdx, before);
-  }
-  EXPECT_EQ(RunChild(reindex).exitCode, 0);
-  EXPECT_EQ(Survey(), "NAME;NUM;");
-  EXPECT_FALSE(std::filesystem::exists(cdx + ".tmp"));
+  ExpectRebuildSurvivesKills(
+      cdx, [&] { return Reindex(); }, [&] { return Survey(); }, "NAME;NUM;", 10);
 }
 
 TEST_F(SurvivalTest, ReindexOnAFullDiskLeavesTheFileAsItWas) {
-  const std::string before = ReadFile(cdx);
-  std::int64_t growing = 0;
-  {
-    FaultScope count({.growingOnly = true});
-    Reindex();
-    growing = platform::CountedFaultOps();
-  }
-  WriteFile(cdx, before);
-  ASSERT_GT(growing, 3);
-  for (std::int64_t nth = 1; nth <= growing; ++nth) {
-    FaultScope full({.nth = nth, .error = ENOSPC, .persist = true, .growingOnly = true});
-    EXPECT_EQ(ErrorOf([&] { Reindex(); }), "Error writing to " + cdx + ".tmp") << nth;
-  }
-  EXPECT_TRUE(ReadFile(cdx) == before);
-  EXPECT_FALSE(std::filesystem::exists(cdx + ".tmp"));
+  ExpectRebuildSurvivesAFullDisk(cdx, [&] { Reindex(); }, 3);
   Reindex();
   EXPECT_EQ(Survey(), "NAME;NUM;");
 }

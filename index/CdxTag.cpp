@@ -256,7 +256,7 @@ void VXobjCDXTag::KeyConvert(VXobjIndexKeyData& value, bool trim) {
     length += GeneralKey(text, out, room);
   } else {
     int n = std::min<int>(static_cast<int>(text.size()), room);
-    std::memcpy(out, text.data(), static_cast<std::size_t>(n));
+    if (n > 0) std::memcpy(out, text.data(), static_cast<std::size_t>(n));
     length += n;
   }
   value.SetText(std::string_view(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length)));

@@ -72,9 +72,10 @@ std::unique_ptr<TvxFilterOrder> TvxFilterOrderMaker::Finish(std::uint32_t genera
   const bool descending = tag_.StoredDescending;
   // Unsigned bytes over the shorter length, the shorter smaller: the
   // comparison of index keys (CompareIndexKeys), made on the bytes in place,
-  // first on their first eight bytes as one number (a shorter key padded
-  // with zeros, which still sorts it first). Equal keys stay in the order
-  // they were added, that of their record numbers.
+  // first on their first eight bytes as one number. A key shorter than
+  // eight bytes is padded with zeros: it still sorts before a longer one it
+  // begins, or ties with it and is decided in full. Equal keys stay in the
+  // order they were added, that of their record numbers.
   auto key = [&](std::int32_t i) {
     const std::size_t begin = i == 0 ? 0 : keyEnds_[static_cast<std::size_t>(i) - 1];
     return std::string_view(bytes_.data() + begin, keyEnds_[static_cast<std::size_t>(i)] - begin);
